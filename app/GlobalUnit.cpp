@@ -1,0 +1,205 @@
+#include "app/GlobalUnit.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QLocale>
+#include <QMutex>
+
+#include <limits>
+
+using vard::iniRead;
+using vard::iniWrite;
+
+namespace {
+
+QString withSeparator(QString dir)
+{
+    if (dir.isEmpty())
+        return QString(QDir::separator());
+    if (!dir.endsWith(u'/') && !dir.endsWith(QDir::separator()))
+        dir += QDir::separator();
+    return dir;
+}
+
+// Only the built-in simulator sets this, before the link thread is created; guarded
+// all the same, since a test may set it from another thread.
+QMutex g_overrideMutex;
+QMap<int, QString> g_portOverrides;
+
+qint16 cut16(int v)
+{
+    return static_cast<qint16>(static_cast<quint16>(static_cast<unsigned>(v) & 0xFFFFu));
+}
+
+} // namespace
+
+QString ProgramDir()
+{
+    QString file;
+    if (QCoreApplication::instance())
+        file = QCoreApplication::applicationFilePath();
+    else
+        file = QFileInfo(QStringLiteral("/proc/self/exe")).symLinkTarget();
+    const qsizetype slash = file.lastIndexOf(u'/');
+    return withSeparator(slash < 0 ? QString() : QDir::toNativeSeparators(file.left(slash)));
+}
+
+QString SettingsDir()
+{
+    const QString home = qEnvironmentVariable("VARD_HOME");
+    return home.isEmpty() ? ProgramDir() : withSeparator(home);
+}
+
+QString SettingsFilePath() { return SettingsDir() + QStringLiteral("Vard.ini"); }
+QString WindowPosFilePath() { return SettingsDir() + QStringLiteral("Vard.pos"); }
+QString MaxTempFilePath() { return SettingsDir() + QStringLiteral("MaxTemp.ini"); }
+
+int ParseSettingInt(const QString &text, int def)
+{
+    QString t = text.trimmed();
+    bool negative = false;
+    if (t.startsWith(u'-') || t.startsWith(u'+')) {
+        negative = t.startsWith(u'-');
+        t.remove(0, 1);
+    }
+    bool ok = false;
+    qint64 v = 0;
+    if (t.startsWith(QStringLiteral("0x"), Qt::CaseInsensitive)) {
+        // Hexadecimal holds a 32-bit pattern: 0xFFFFFFFF is -1.
+        const QString digits = t.mid(2);
+        if (digits.isEmpty() || digits.size() > 8)
+            return def;
+        const quint32 bits = digits.toUInt(&ok, 16);
+        if (!ok)
+            return def;
+        v = static_cast<qint32>(bits);
+    } else {
+        if (t.isEmpty() || !t.front().isDigit())
+            return def;
+        v = t.toLongLong(&ok, 10);
+        if (!ok)
+            return def;
+    }
+    if (negative)
+        v = -v;
+    if (v < std::numeric_limits<qint32>::min() || v > std::numeric_limits<qint32>::max())
+        return def;
+    return static_cast<int>(v);
+}
+
+int ReadSettingInt(const QString &section, const QString &key, int def)
+{
+    const auto text = iniRead(SettingsFilePath(), section, key);
+    return text ? ParseSettingInt(*text, def) : def;
+}
+
+QString ReadSettingStr(const QString &section, const QString &key, const QString &def)
+{
+    return iniRead(SettingsFilePath(), section, key).value_or(def);
+}
+
+void WriteSettingInt(const QString &section, const QString &key, int value)
+{
+    iniWrite(SettingsFilePath(), section, {{key, QString::number(value)}});
+}
+
+void WriteSettingStr(const QString &section, const QString &key, const QString &value)
+{
+    iniWrite(SettingsFilePath(), section, {{key, value}});
+}
+
+TWindowPos ReadWindowPos(const QString &windowName)
+{
+    const QString file = WindowPosFilePath();
+    auto read = [&](const char *key, int def) {
+        const auto text = iniRead(file, windowName, QString::fromLatin1(key));
+        return text ? ParseSettingInt(*text, def) : def;
+    };
+    TWindowPos pos;
+    pos.Top = read("Top", pos.Top);
+    pos.Left = read("Left", pos.Left);
+    pos.Width = read("Width", pos.Width);
+    pos.Height = read("Height", pos.Height);
+    return pos;
+}
+
+void WriteWindowPos(const QString &windowName, const TWindowPos &pos)
+{
+    iniWrite(WindowPosFilePath(), windowName,
+             {{QStringLiteral("Top"), QString::number(cut16(pos.Top))},
+              {QStringLiteral("Left"), QString::number(cut16(pos.Left))},
+              {QStringLiteral("Width"), QString::number(cut16(pos.Width))},
+              {QStringLiteral("Height"), QString::number(cut16(pos.Height))}});
+}
+
+int ReadMaxTemp(const QString &section, int zonePosition)
+{
+    constexpr int kDefaultMaxTemp = 450;
+    const auto text = iniRead(MaxTempFilePath(), section, QString::number(zonePosition));
+    return text ? ParseSettingInt(*text, kDefaultMaxTemp) : kDefaultMaxTemp;
+}
+
+float ExtractNumber(const QString &text)
+{
+    constexpr qsizetype kMaxExamined = 255;
+    QString collected;
+    for (QChar c : QStringView(text).left(kMaxExamined)) {
+        if ((c >= u'0' && c <= u'9') || c == u',')
+            collected.append(c);
+    }
+    if (collected.isEmpty())
+        return 0.0f;
+    // Strict: the comma is accepted only as the locale's decimal separator, never as a
+    // group separator, so "1,5" in an English locale is not a number.
+    const QLocale locale;
+    if (collected.contains(u',')) {
+        if (locale.decimalPoint() != QStringLiteral(","))
+            return 0.0f;
+        collected.replace(u',', u'.');
+    }
+    bool ok = false;
+    const float v = QLocale::c().toFloat(collected, &ok);
+    return ok ? v : 0.0f;
+}
+
+SerialPortNames SerialPortNames::read()
+{
+    SerialPortNames names;
+#ifndef Q_OS_WIN
+    const auto keys = vard::iniSectionKeys(SettingsFilePath(), QStringLiteral("Communications"));
+    for (const auto &[key, value] : keys) {
+        if (!key.startsWith(QStringLiteral("Port"), Qt::CaseInsensitive) || value.isEmpty())
+            continue;
+        bool ok = false;
+        const int n = key.mid(4).toInt(&ok);
+        if (ok && !names.m_devices.contains(n))
+            names.m_devices.insert(n, value);
+    }
+#endif
+    QMutexLocker lock(&g_overrideMutex);
+    for (auto it = g_portOverrides.cbegin(); it != g_portOverrides.cend(); ++it)
+        names.m_devices.insert(it.key(), it.value());
+    return names;
+}
+
+QString SerialPortNames::device(int n) const
+{
+    const auto it = m_devices.constFind(n);
+    if (it != m_devices.constEnd())
+        return *it;
+#ifdef Q_OS_WIN
+    return QStringLiteral("COM%1").arg(n);
+#else
+    return QStringLiteral("/dev/ttyS%1").arg(n - 1);
+#endif
+}
+
+void SetPortOverride(int n, const QString &device)
+{
+    QMutexLocker lock(&g_overrideMutex);
+    if (device.isEmpty())
+        g_portOverrides.remove(n);
+    else
+        g_portOverrides.insert(n, device);
+}

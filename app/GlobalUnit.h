@@ -1,0 +1,72 @@
+#pragma once
+// The program's persistent settings: "Vard.ini" (serial line, refresh, language and
+// paths), "Vard.pos" (window positions) and "MaxTemp.ini" (target limits per machine
+// family and zone). Free functions; each call reads or writes one key (or one group of
+// keys) and keeps no file open.
+
+#include <QMap>
+#include <QString>
+
+#include "app/IniFile.h"
+
+// Folder of the program's executable, always ending in the platform's separator.
+QString ProgramDir();
+
+// Folder of the settings files: the environment variable VARD_HOME when it names one
+// (tests, installations whose program folder is read-only), else ProgramDir().
+// Always ends in a separator.
+QString SettingsDir();
+
+QString SettingsFilePath(); // "Vard.ini"
+QString WindowPosFilePath(); // "Vard.pos"
+QString MaxTempFilePath();   // "MaxTemp.ini"
+
+// An integer as the settings files write it: decimal with an optional sign, or
+// hexadecimal after "0x"/"0X". Anything else (or a number beyond 32 bits) gives def.
+int ParseSettingInt(const QString &text, int def);
+
+int ReadSettingInt(const QString &section, const QString &key, int def);
+QString ReadSettingStr(const QString &section, const QString &key, const QString &def);
+// Writes go to the file at once. They throw vard::SettingsFileError naming the file
+// when the platform refuses the write.
+void WriteSettingInt(const QString &section, const QString &key, int value);
+void WriteSettingStr(const QString &section, const QString &key, const QString &value);
+
+struct TWindowPos {
+    int Top = 0;
+    int Left = 0;
+    int Width = 800;
+    int Height = 600;
+};
+
+TWindowPos ReadWindowPos(const QString &windowName);
+// Each value is cut to a signed 16-bit number before it is written; throws like
+// WriteSettingInt.
+void WriteWindowPos(const QString &windowName, const TWindowPos &pos);
+
+// Highest target temperature of a zone (0-based position in its machine's set-up) for
+// a machine family ("4QTR", "362.0x", "362.10"); 450 °C unless "MaxTemp.ini" says
+// otherwise.
+int ReadMaxTemp(const QString &section, int zonePosition);
+
+// The number made of the digits and commas of the text, read in the user's locale
+// (the comma is the decimal separator where the locale has one); 0 when that is not a
+// number. "R:T4;" gives 4.
+float ExtractNumber(const QString &text);
+
+// Which device serial port number n (1-based) names: "COMn" on Windows; on Linux
+// [Communications] Port<n> of "Vard.ini" when present, else /dev/ttyS<n-1>. A device
+// set with SetPortOverride (the built-in simulator) comes before both. Read once from
+// the settings, then asked from any thread.
+class SerialPortNames {
+public:
+    static SerialPortNames read();
+    QString device(int n) const;
+
+private:
+    QMap<int, QString> m_devices;
+};
+
+// Points port n at a device for this run only, changing no file; an empty device
+// removes the override. Takes effect for SerialPortNames read afterwards.
+void SetPortOverride(int n, const QString &device);

@@ -1,0 +1,80 @@
+#include "link/SerialDevice.h"
+
+#include <QSerialPort>
+
+namespace {
+
+class QtSerialDevice final : public SerialDevice {
+public:
+    bool open(const QString &device, const SerialLineSettings &s) override
+    {
+        m_port.setPortName(device);
+        if (!m_port.open(QIODevice::ReadWrite)) {
+            m_port.clearError();
+            return false;
+        }
+        // A value the device refuses keeps the device's own; flow control and the rest
+        // stay as the port had them.
+        m_port.setBaudRate(s.Baudrate);
+        if (s.Bytesize >= 5 && s.Bytesize <= 8)
+            m_port.setDataBits(static_cast<QSerialPort::DataBits>(s.Bytesize));
+        static constexpr QSerialPort::Parity kParity[] = {QSerialPort::NoParity, QSerialPort::OddParity,
+                                                          QSerialPort::EvenParity, QSerialPort::MarkParity,
+                                                          QSerialPort::SpaceParity};
+        if (s.Parity >= 0 && s.Parity <= 4)
+            m_port.setParity(kParity[s.Parity]);
+        static constexpr QSerialPort::StopBits kStop[] = {QSerialPort::OneStop, QSerialPort::OneAndHalfStop,
+                                                          QSerialPort::TwoStop};
+        if (s.StopBits >= 0 && s.StopBits <= 2)
+            m_port.setStopBits(kStop[s.StopBits]);
+        m_port.clearError();
+        // Whatever the line carried before we owned it (a reply nobody waited for) is
+        // not an answer to our handshake.
+        m_port.clear(QSerialPort::Input);
+        return true;
+    }
+
+    bool isOpen() const override { return m_port.isOpen(); }
+
+    bool writeByte(char byte, std::chrono::milliseconds timeout) override
+    {
+        if (m_port.write(&byte, 1) != 1)
+            return false;
+        while (m_port.bytesToWrite() > 0) {
+            if (!m_port.waitForBytesWritten(static_cast<int>(timeout.count())))
+                return false;
+        }
+        return m_port.error() == QSerialPort::NoError;
+    }
+
+    ReadResult readByte(char &byte, std::chrono::milliseconds timeout) override
+    {
+        // waitForReadyRead only reports bytes that arrive while it waits; those read
+        // earlier already sit in the buffer.
+        if (m_port.bytesAvailable() == 0 && !m_port.waitForReadyRead(static_cast<int>(timeout.count()))) {
+            if (m_port.error() == QSerialPort::TimeoutError) {
+                m_port.clearError();
+                return ReadResult::Timeout;
+            }
+            return ReadResult::Failed;
+        }
+        return m_port.getChar(&byte) ? ReadResult::Byte : ReadResult::Failed;
+    }
+
+    void close() override
+    {
+        if (m_port.isOpen())
+            m_port.close();
+        m_port.clearError();
+    }
+
+private:
+    QSerialPort m_port;
+};
+
+} // namespace
+
+std::unique_ptr<SerialDevice> createSerialDevice()
+{
+    return std::make_unique<QtSerialDevice>();
+}

@@ -1,0 +1,210 @@
+#include "link/ThreadComUnit.h"
+
+#include <QElapsedTimer>
+
+using namespace std::chrono;
+
+bool TCom::PostRequest(const std::string &text)
+{
+    std::lock_guard lock(m_mutex);
+    if (!Connected.load(std::memory_order_acquire) || SendPending.load(std::memory_order_acquire)
+        || ReplyExpected.load(std::memory_order_acquire))
+        return false;
+    m_text = text;
+    SendPending.store(true, std::memory_order_release);
+    ReplyExpected.store(true, std::memory_order_release);
+    return true;
+}
+
+std::optional<std::string> TCom::TakeReply() const
+{
+    std::lock_guard lock(m_mutex);
+    if (!Connected.load(std::memory_order_acquire) || ReplyExpected.load(std::memory_order_acquire))
+        return std::nullopt;
+    return m_text;
+}
+
+std::optional<std::string> TCom::PendingRequest() const
+{
+    std::lock_guard lock(m_mutex);
+    if (!SendPending.load(std::memory_order_acquire))
+        return std::nullopt;
+    return m_text;
+}
+
+void TCom::DeliverReply(const std::string &line)
+{
+    std::lock_guard lock(m_mutex);
+    m_text = line;
+    SendPending.store(false, std::memory_order_release);
+    ReplyExpected.store(false, std::memory_order_release);
+}
+
+void TCom::RequestWritten()
+{
+    std::lock_guard lock(m_mutex);
+    if (!ReplyExpected.load(std::memory_order_acquire))
+        SendPending.store(false, std::memory_order_release);
+}
+
+void TCom::Reset()
+{
+    std::lock_guard lock(m_mutex);
+    Connected.store(false, std::memory_order_release);
+    SendPending.store(false, std::memory_order_release);
+    ReplyExpected.store(false, std::memory_order_release);
+    m_text.clear();
+}
+
+std::string TCom::Text() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_text;
+}
+
+TThreadCom::TThreadCom(TCom *com, DeviceFactory factory, QObject *parent)
+    : QThread(parent), m_com(com), m_factory(std::move(factory))
+{
+    m_com->PortNumber.store(1, std::memory_order_release);
+    m_com->SendPending.store(false, std::memory_order_release);
+    m_com->ReplyExpected.store(false, std::memory_order_release);
+    m_com->Connected.store(false, std::memory_order_release);
+    const QString section = QStringLiteral("Communications");
+    Baudrate = ReadSettingInt(section, QStringLiteral("Baudrate"), 9600);
+    Bytesize = ReadSettingInt(section, QStringLiteral("Bytesize"), 8);
+    Parity = ReadSettingInt(section, QStringLiteral("Parity"), 0);
+    StopBits = ReadSettingInt(section, QStringLiteral("StopBits"), 0);
+    ComNo = ReadSettingInt(section, QStringLiteral("ComNo"), 10);
+    WriteTimeout = ReadSettingInt(section, QStringLiteral("WriteTimeout"), 1000);
+    ReadTimeout = ReadSettingInt(section, QStringLiteral("ReadTimeout"), 2000);
+    m_portNames = SerialPortNames::read();
+}
+
+TThreadCom::~TThreadCom()
+{
+    // The owner stops the thread first; this is the last line of defence, not the plan.
+    requestInterruption();
+    wait();
+}
+
+void TThreadCom::run()
+{
+    m_device = m_factory();
+    Execute();
+    m_device.reset();
+    m_finished.store(true, std::memory_order_release);
+}
+
+void TThreadCom::Execute()
+{
+    while (!isInterruptionRequested()) {
+        m_com->PortNumber.store(1, std::memory_order_release);
+        while (!m_com->Connected.load(std::memory_order_acquire) && !isInterruptionRequested()) {
+            TryPort();
+            msleep(kStepPause.count());
+        }
+        while (m_com->Connected.load(std::memory_order_acquire) && !isInterruptionRequested()) {
+            Exchange();
+            msleep(kStepPause.count());
+        }
+    }
+    ClosePort();
+}
+
+void TThreadCom::AdvancePort()
+{
+    const int next = m_com->PortNumber.load(std::memory_order_relaxed) + 1;
+    m_com->PortNumber.store(next > ComNo ? 1 : next, std::memory_order_release);
+}
+
+void TThreadCom::TryPort()
+{
+    const QString device = DeviceName(m_com->PortNumber.load(std::memory_order_relaxed));
+    if (!m_device->open(device, SerialLineSettings{Baudrate, Bytesize, Parity, StopBits})) {
+        AdvancePort();
+        return;
+    }
+    WriteBuffer = m_com->HandshakeRequest;
+    Ok = true;
+    WriteLine();
+    if (Ok)
+        ReadLine();
+    if (Ok && ReplyBuffer.compare(0, m_com->HandshakeReply.size(), m_com->HandshakeReply) != 0)
+        ClosePort();
+    if (Ok) {
+        m_com->SendPending.store(false, std::memory_order_release);
+        m_com->ReplyExpected.store(false, std::memory_order_release);
+        m_com->Connected.store(true, std::memory_order_release);
+    } else {
+        AdvancePort();
+    }
+}
+
+void TThreadCom::WriteLine()
+{
+    if (WriteBuffer.empty() || WriteBuffer.back() != '\r')
+        WriteBuffer.push_back('\r');
+    for (char byte : WriteBuffer) {
+        if (!Ok)
+            return;
+        if (!m_device->writeByte(byte, milliseconds(WriteTimeout)))
+            ClosePort();
+    }
+}
+
+void TThreadCom::ReadLine()
+{
+    ReplyBuffer.clear();
+    for (;;) {
+        // Every byte gets ReadTimeout ms; the wait is cut into slices so that a
+        // termination request does not have to sit out a silent machine.
+        QElapsedTimer waited;
+        waited.start();
+        char byte = 0;
+        SerialDevice::ReadResult result = SerialDevice::ReadResult::Timeout;
+        for (;;) {
+            const milliseconds left = milliseconds(ReadTimeout) - milliseconds(waited.elapsed());
+            if (left <= milliseconds::zero() || isInterruptionRequested())
+                break;
+            result = m_device->readByte(byte, std::min(left, kCancelSlice));
+            if (result != SerialDevice::ReadResult::Timeout)
+                break;
+        }
+        if (result != SerialDevice::ReadResult::Byte) {
+            ClosePort();
+            return;
+        }
+        if (byte == '\r')
+            return;
+        if (ReplyBuffer.size() >= kMaxLineLength) {
+            ClosePort();
+            return;
+        }
+        ReplyBuffer.push_back(byte);
+    }
+}
+
+void TThreadCom::Exchange()
+{
+    if (const auto request = m_com->PendingRequest()) {
+        WriteBuffer = *request;
+        WriteLine();
+        if (Ok)
+            m_com->RequestWritten();
+    }
+    if (m_com->ReplyExpected.load(std::memory_order_acquire) && Ok) {
+        ReadLine();
+        if (Ok)
+            m_com->DeliverReply(ReplyBuffer);
+    }
+}
+
+void TThreadCom::ClosePort()
+{
+    Ok = false;
+    m_com->Reset();
+    ReplyBuffer.clear();
+    WriteBuffer.clear();
+    if (m_device)
+        m_device->close();
+}

@@ -1,0 +1,107 @@
+#pragma once
+// The machine link: the mailbox between the machine object (main thread) and the
+// communication thread, and the thread that owns the serial line. The thread scans the
+// ports until a machine answers the handshake, then carries one request line and one
+// reply line at a time. Any failed read or write closes the port and the scan starts
+// again at port 1.
+
+#include <QThread>
+
+#include <atomic>
+#include <chrono>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+
+#include "app/GlobalUnit.h"
+#include "link/SerialDevice.h"
+
+// The mailbox. The flags hand the text from one thread to the other; a hand-over (the
+// text together with the flags that announce it) happens under one lock, so neither
+// side ever sees a half-written or half-cleared text.
+class TCom {
+public:
+    // Written once by the machine object before the thread exists, only read afterwards.
+    std::string HandshakeRequest;
+    std::string HandshakeReply;
+
+    // Each flag is written by the side the protocol gives it to; stores are release,
+    // loads acquire, so the text is complete before a flag announces it.
+    std::atomic<bool> SendPending{false};   // Text waits to be written to the port
+    std::atomic<bool> ReplyExpected{false}; // a reply line is to be read into Text
+    std::atomic<bool> Connected{false};     // a port is open and its handshake succeeded
+    std::atomic<int> PortNumber{0};         // port being tried or in use, 1..ComNo
+
+    // Main thread. Hands a request over when the link is up and the mailbox idle; true
+    // when it was taken.
+    bool PostRequest(const std::string &text);
+    // Main thread. The reply line, when the link is up and no reply is still awaited.
+    std::optional<std::string> TakeReply() const;
+
+    // Communication thread.
+    std::optional<std::string> PendingRequest() const; // the text, when SendPending
+    void DeliverReply(const std::string &line);        // text first, then both flags drop
+    void RequestWritten();                             // a request that wants no reply
+    void Reset();                                      // link lost: flags and text cleared
+
+    std::string Text() const;
+
+private:
+    mutable std::mutex m_mutex; // guards m_text and makes each hand-over one step
+    std::string m_text;
+};
+
+class TThreadCom : public QThread {
+    Q_OBJECT
+public:
+    using DeviceFactory = std::function<std::unique_ptr<SerialDevice>()>;
+
+    // A reply line longer than this is noise, not an answer: the read fails.
+    static constexpr std::size_t kMaxLineLength = 4096;
+    // The pause after every step: keeps the idle thread from spinning and sets how
+    // quickly a new request is picked up.
+    static constexpr std::chrono::milliseconds kStepPause{10};
+    // How often a blocking read looks at the termination request.
+    static constexpr std::chrono::milliseconds kCancelSlice{50};
+
+    // Reads [Communications] of "Vard.ini" and the port names. Start it with start();
+    // stop it with requestInterruption() and wait().
+    explicit TThreadCom(TCom *com, DeviceFactory factory = createSerialDevice, QObject *parent = nullptr);
+    ~TThreadCom() override;
+
+    // The device that port n means for this thread.
+    QString DeviceName(int n) const { return m_portNames.device(n); }
+    // True once Execute has returned (acquire): everything it touched is settled.
+    bool HasFinished() const { return m_finished.load(std::memory_order_acquire); }
+
+    int Baudrate = 9600;
+    int Bytesize = 8;
+    int Parity = 0;
+    int StopBits = 0;
+    int ComNo = 10;
+    int WriteTimeout = 1000;
+    int ReadTimeout = 2000;
+
+protected:
+    void run() override;
+
+private:
+    void Execute();
+    void TryPort();
+    void WriteLine();
+    void ReadLine();
+    void Exchange();
+    void ClosePort();
+    void AdvancePort();
+
+    TCom *m_com;
+    DeviceFactory m_factory;
+    SerialPortNames m_portNames;
+    std::unique_ptr<SerialDevice> m_device; // lives on this thread only
+    std::string ReplyBuffer;
+    std::string WriteBuffer;
+    bool Ok = false;
+    std::atomic<bool> m_finished{false};
+};
