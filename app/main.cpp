@@ -1,1 +1,104 @@
-int main(){return 0;}
+// Start-up and shutdown. The machine object comes first, so the link thread is already
+// scanning while the windows are built; it goes last, after every window, and waits for
+// the thread to finish before the mailbox is released.
+
+#include <QApplication>
+#include <QMessageBox>
+
+#include <cstdio>
+#include <memory>
+
+#include "app/GlobalUnit.h"
+#include "app/ObjGlobalVarUnit.h"
+#include "machine/MachineUnit.h"
+#include "sim/SimulatedMachine.h"
+#include "ui/LinkStatusWindow.h"
+
+namespace {
+
+struct Options {
+    bool simulate = false;
+    QString simulatedType = QStringLiteral("4QTR");
+    bool help = false;
+    QString error;
+};
+
+Options parseOptions(const QStringList &args)
+{
+    Options o;
+    for (qsizetype i = 1; i < args.size(); ++i) {
+        const QString &a = args[i];
+        if (a == QLatin1String("--simulate")) {
+            o.simulate = true;
+            if (i + 1 < args.size() && !args[i + 1].startsWith(u'-'))
+                o.simulatedType = args[++i];
+        } else if (a.startsWith(QLatin1String("--simulate="))) {
+            o.simulate = true;
+            o.simulatedType = a.mid(11);
+        } else if (a == QLatin1String("--help") || a == QLatin1String("-h")) {
+            o.help = true;
+        } else {
+            o.error = QStringLiteral("unknown option: %1").arg(a);
+        }
+    }
+    if (o.simulate && !vardsim::machineKindFromName(o.simulatedType))
+        o.error = QStringLiteral("unknown machine type: %1 (4QTR, 362.04, 362.07 or 362.10)").arg(o.simulatedType);
+    return o;
+}
+
+constexpr char kUsage[] =
+    "Usage: vard [--simulate [4QTR|362.04|362.07|362.10]]\n"
+    "  --simulate [TYPE]  run against a simulated machine of that type (default 4QTR)\n"
+    "                     on a pseudo-terminal, as serial port 1; no file is changed\n";
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QApplication app(argc, argv);
+    app.setApplicationName(QStringLiteral("vard"));
+    app.setApplicationVersion(QStringLiteral(VARD_VERSION));
+
+    const Options options = parseOptions(app.arguments());
+    if (options.help) {
+        std::fputs(kUsage, stdout);
+        return 0;
+    }
+    if (!options.error.isEmpty()) {
+        std::fprintf(stderr, "vard: %s\n%s", qPrintable(options.error), kUsage);
+        return 2;
+    }
+
+    // The demo machine must be in place before the link thread reads the port names.
+    std::unique_ptr<vardsim::SimulatedMachine> simulator;
+    if (options.simulate) {
+        simulator = std::make_unique<vardsim::SimulatedMachine>(*vardsim::machineKindFromName(options.simulatedType));
+        if (!simulator->start()) {
+            std::fprintf(stderr, "vard: cannot start the simulated machine: %s\n", qPrintable(simulator->errorString()));
+            return 1;
+        }
+        SetPortOverride(1, simulator->devicePath());
+        std::fprintf(stderr, "vard: simulated %s on %s (port 1)\n", qPrintable(options.simulatedType),
+                     qPrintable(simulator->devicePath()));
+    }
+
+    int result = 0;
+    {
+        TMachine machine;
+        GlobalVars = new TGlobalVars;
+        QApplication::setApplicationDisplayName(QStringLiteral("Vard"));
+        {
+            LinkStatusWindow window(&machine);
+            window.show();
+            result = app.exec();
+        }
+        try {
+            GlobalVars->Save();
+        } catch (const vard::SettingsFileError &e) {
+            QMessageBox::critical(nullptr, QStringLiteral("Vard"), e.message());
+        }
+        delete GlobalVars;
+        GlobalVars = nullptr;
+    }
+    return result;
+}

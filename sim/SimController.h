@@ -20,13 +20,14 @@ QString machineKindName(MachineKind kind);
 
 // Fault switches. All off by default: the machine answers every request at once.
 struct SimFaults {
-    bool silent = false;          // reads every request, answers nothing
-    bool silentMidLine = false;   // the next reply stops half-way (no CR); then silent
+    bool silent = false;          // reads every request and ignores it: no reply, no change
+    bool silentMidLine = false;   // the next reply stops half-way (no CR); then silent until cleared
     bool badChecksum = false;     // replies carry a wrong "C1=" field
     bool refuseWrites = false;    // write commands are answered "A:ERR=1;"
     bool hoodOpen = false;        // error byte bit 1 (hood open or emergency off)
     int zoneErrorBits = 0;        // extra error-byte bits (2..7 are the zones' error bits)
     bool floodNoCR = false;       // answers with floodBytes bytes and never a carriage return
+    bool floodOnce = false;       // the same for the next reply only; the switch then clears itself
     int floodBytes = 5000;
     bool garbage = false;         // answers with a line of printable noise
     std::optional<QByteArray> handshakeReply; // verbatim reply to "R:S0;C0=ACK;" (without CR)
@@ -66,7 +67,8 @@ public:
     int operationMinutes() const;
     int errorByte() const;   // S1 as it would be sent now
     int stateByte() const;   // S2 as it would be sent now
-    int measuringValue() const; // the measuring channel ("R:T3;" / "R:T4;"), whole °C
+    int measuringChannel() const; // 3 on 362.04/362.07, 4 on 362.10, 0 on 4QTR (none)
+    int measuringValue() const;   // the measuring channel's reading, whole °C (0 when none)
 
     void setActualTemp(int ch, int value); // for tests: put a zone where it should be
 
@@ -77,10 +79,20 @@ public:
     static int checksum(const QByteArray &text);
 
 private:
+    QByteArray answer(const QByteArray &line);
+    QByteArray readItems(const QByteArray &items) const;
+    std::optional<QByteArray> itemValue(const QByteArray &name) const;
+    bool applyWrite(const QByteArray &text);
+    QByteArray framed(const QByteArray &text) const;
+    QByteArray noise(int size);
+    void updateDependentChannels();
+    bool zoneReady(int ch) const;
+
     MachineKind m_kind;
     qint64 m_lastMs;
     qint64 m_startMs;
     double m_carryMinutes = 0;
+    // Index = channel; entry 0 is unused so channels stay 1-based as on the wire.
     std::array<double, kChannels + 1> m_actualTemp{};
     std::array<int, kChannels + 1> m_targetTemp{};
     std::array<double, kChannels + 1> m_actualFan{};
@@ -90,7 +102,8 @@ private:
     int m_heater = 1;
     int m_autoHeater = 0;
     int m_operationMinutes = 0;
-    double m_measuring = 25.0;
+    bool m_cutOff = false;        // a reply was cut by silentMidLine: silent until it is cleared
+    quint32 m_noiseSeed = 12345;  // deterministic noise, so a failing test repeats
     QList<QByteArray> m_acceptedWrites;
 };
 

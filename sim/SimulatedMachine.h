@@ -9,6 +9,7 @@
 #include <QString>
 
 #include <atomic>
+#include <chrono>
 #include <memory>
 #include <mutex>
 #include <thread>
@@ -52,11 +53,19 @@ public:
         return f(m_controller);
     }
 
-    // Lines received and replies sent so far (for tests that look at the traffic).
+    // Lines received so far, counted before their reply goes out (for tests that look at
+    // the traffic: once a reply has arrived, its request is counted).
     int requestCount() const { return m_requests.load(std::memory_order_relaxed); }
 
 private:
-    void run(int masterFd);
+    void run(int masterFd, int slaveFd);
+    void serve(const QByteArray &line, int masterFd, int slaveFd);
+    void writeAll(int fd, const QByteArray &bytes);
+    void closePty();
+    bool pointLink(const QString &linkPath, const QString &target); // m_mutex held
+    qint64 nowMs() const;
+
+    const std::chrono::steady_clock::time_point m_epoch; // the controller's time 0
 
     mutable std::mutex m_mutex; // guards m_controller, m_devicePath, m_linkPath, m_error
     SimController m_controller;
@@ -64,7 +73,9 @@ private:
     QString m_linkPath;
     QString m_error;
 
-    int m_masterFd = -1;         // owned by the I/O thread while it runs
+    // Both fds belong to the thread that calls start()/stop()/hangUp(); the I/O thread gets
+    // copies and is joined before they are closed.
+    int m_masterFd = -1;
     int m_slaveFd = -1;          // kept open so the controller side never reads EIO between sessions
     std::thread m_thread;
     std::atomic<bool> m_stop{false}; // asks the I/O thread to leave its loop

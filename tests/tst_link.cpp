@@ -1,0 +1,325 @@
+// The link thread against the simulated machine over real pseudo-terminals: the scan,
+// the handshake, one request and one reply at a time, and every way a line can fail.
+
+#include <QElapsedTimer>
+#include <QFile>
+#include <QSerialPort>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include "link/ThreadComUnit.h"
+#include "machine/MachineUnit.h"
+#include "sim/SimulatedMachine.h"
+
+using vardsim::MachineKind;
+using vardsim::SimulatedMachine;
+
+namespace {
+
+// The link thread with its mailbox, stopped and joined on destruction.
+struct Link {
+    TCom com;
+    std::unique_ptr<TThreadCom> thread;
+
+    Link()
+    {
+        com.HandshakeRequest = "R:S0;C0=ACK;";
+        com.HandshakeReply = "A:S0";
+        thread = std::make_unique<TThreadCom>(&com);
+        thread->start();
+    }
+    ~Link()
+    {
+        thread->requestInterruption();
+        thread->wait();
+    }
+    bool connected() const { return com.Connected.load(); }
+    int port() const { return com.PortNumber.load(); }
+
+    // One exchange as the machine object makes it; nullopt when the link gave up.
+    std::optional<std::string> exchange(const std::string &request, int timeoutMs = 3000)
+    {
+        if (!com.PostRequest(request))
+            return std::nullopt;
+        QElapsedTimer t;
+        t.start();
+        while (com.ReplyExpected.load() && t.elapsed() < timeoutMs)
+            QThread::usleep(200);
+        return com.TakeReply();
+    }
+
+    // The port numbers the scan goes through, each run of equal samples counted once.
+    QList<int> watchPorts(int ms) const
+    {
+        QList<int> seen;
+        QElapsedTimer t;
+        t.start();
+        while (t.elapsed() < ms) {
+            const int p = port();
+            if (seen.isEmpty() || seen.back() != p)
+                seen.append(p);
+            QThread::usleep(250);
+        }
+        return seen;
+    }
+};
+
+std::string withCheck(const std::string &text)
+{
+    int sum = 0;
+    for (unsigned char c : text)
+        sum += c;
+    return text + "C1=" + std::to_string(sum % 256) + ";";
+}
+
+} // namespace
+
+class TestLink : public QObject {
+    Q_OBJECT
+
+private:
+    std::unique_ptr<QTemporaryDir> m_home;
+
+    // "Vard.ini" with short time-outs and ports 1..comNo pointing at the given devices
+    // (a missing device where none is given).
+    void configure(int comNo, const QMap<int, QString> &devices, int readTimeout = 300)
+    {
+        QFile f(m_home->filePath("Vard.ini"));
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        QByteArray ini = "[Communications]\r\nComNo=" + QByteArray::number(comNo) + "\r\nReadTimeout="
+                         + QByteArray::number(readTimeout) + "\r\nWriteTimeout=300\r\n";
+        for (int n = 1; n <= std::max(comNo, 1); ++n) {
+            const QString dev = devices.value(n, m_home->filePath(QStringLiteral("missing%1").arg(n)));
+            ini += "Port" + QByteArray::number(n) + "=" + dev.toLocal8Bit() + "\r\n";
+        }
+        f.write(ini);
+    }
+
+    static void startSim(SimulatedMachine &sim)
+    {
+        QVERIFY2(sim.start(), qPrintable(sim.errorString()));
+    }
+
+private slots:
+    void init()
+    {
+        m_home = std::make_unique<QTemporaryDir>();
+        QVERIFY(m_home->isValid());
+        qputenv("VARD_HOME", m_home->path().toLocal8Bit());
+    }
+
+    void cleanup() { qunsetenv("VARD_HOME"); }
+
+    void scanOrder_data()
+    {
+        QTest::addColumn<int>("comNo");
+        QTest::addColumn<QList<int>>("cycle");
+        QTest::addRow("three ports") << 3 << QList<int>{1, 2, 3};
+        QTest::addRow("ComNo 0 tries port 1 only") << 0 << QList<int>{1};
+        QTest::addRow("negative ComNo tries port 1 only") << -4 << QList<int>{1};
+    }
+
+    void scanOrder()
+    {
+        QFETCH(int, comNo);
+        QFETCH(QList<int>, cycle);
+        configure(comNo, {});
+        Link link;
+        const QList<int> seen = link.watchPorts(300);
+        QVERIFY2(seen.size() >= cycle.size(), qPrintable(QString::number(seen.size())));
+        for (int i = 0; i < seen.size(); ++i)
+            QCOMPARE(seen[i], cycle[i % cycle.size()]);
+        QVERIFY(!link.connected());
+    }
+
+    // The machine on the third port is found after the first two have been tried; after
+    // a loss the scan starts again at port 1, and the machine is found again once it is
+    // back at the same place.
+    void findsMachineAndScansAgainAfterLoss()
+    {
+        SimulatedMachine sim(MachineKind::T362_10);
+        startSim(sim);
+        const QString fixed = m_home->filePath("machine");
+        QVERIFY(sim.publishLink(fixed));
+        configure(3, {{3, fixed}});
+        Link link;
+        QTRY_VERIFY_WITH_TIMEOUT(link.connected(), 3000);
+        QCOMPARE(link.port(), 3);
+        QCOMPARE(sim.requestCount(), 1); // the handshake, once
+
+        const auto reply = link.exchange(withCheck("R:S0;"));
+        QVERIFY(reply.has_value());
+        QVERIFY2(QByteArray::fromStdString(*reply).startsWith("A:S0=362.10 "), reply->c_str());
+
+        // An idle link only notices the hang-up at its next exchange.
+        sim.hangUp();
+        QVERIFY(link.com.PostRequest(withCheck("R:S0;")));
+        QList<int> after = link.watchPorts(300);
+        while (!after.isEmpty() && after.front() == 3)
+            after.removeFirst();
+        QVERIFY(!link.connected());
+        QVERIFY(!after.isEmpty());
+        QCOMPARE(after.front(), 1);
+
+        startSim(sim);
+        QTRY_VERIFY_WITH_TIMEOUT(link.connected(), 3000);
+        QCOMPARE(link.port(), 3);
+    }
+
+    void handshake_data()
+    {
+        QTest::addColumn<QByteArray>("reply");
+        QTest::addColumn<bool>("accepted");
+        QTest::addRow("exactly A:S0") << QByteArray("A:S0") << true;
+        QTest::addRow("A:S0 and anything") << QByteArray("A:S0=junk;C0=ACK;") << true;
+        QTest::addRow("lower case") << QByteArray("a:s0=4QTR;") << false;
+        QTest::addRow("empty line") << QByteArray("") << false;
+        QTest::addRow("too short") << QByteArray("A:S") << false;
+        QTest::addRow("leading blank") << QByteArray(" A:S0") << false;
+    }
+
+    void handshake()
+    {
+        QFETCH(QByteArray, reply);
+        QFETCH(bool, accepted);
+        SimulatedMachine sim;
+        sim.withController([&](vardsim::SimController &c) { c.faults.handshakeReply = reply; });
+        startSim(sim);
+        configure(1, {{1, sim.devicePath()}});
+        Link link;
+        if (accepted) {
+            QTRY_VERIFY_WITH_TIMEOUT(link.connected(), 3000);
+        } else {
+            QTRY_VERIFY_WITH_TIMEOUT(sim.requestCount() >= 3, 3000);
+            QVERIFY(!link.connected());
+        }
+    }
+
+    // A request that already ends in a carriage return gets no second one: the machine
+    // sees one line, not a line and an empty one.
+    void noSecondCarriageReturn()
+    {
+        SimulatedMachine sim(MachineKind::QTR4);
+        startSim(sim);
+        configure(1, {{1, sim.devicePath()}});
+        Link link;
+        QTRY_VERIFY_WITH_TIMEOUT(link.connected(), 3000);
+        const int before = sim.requestCount();
+        const auto first = link.exchange(withCheck("R:S0;") + "\r");
+        QVERIFY(first && first->rfind("A:S0=4QTR ", 0) == 0);
+        const auto second = link.exchange(withCheck("R:SV;"));
+        QVERIFY(second.has_value());
+        QVERIFY2(second->rfind("A:SV=", 0) == 0, second->c_str());
+        QCOMPARE(sim.requestCount(), before + 2);
+    }
+
+    // A machine that stops in the middle of a reply is noticed after the read time-out:
+    // the half line is dropped, the link is lost and the scan starts again at port 1.
+    void silentInTheMiddleOfALine()
+    {
+        SimulatedMachine sim;
+        startSim(sim);
+        configure(2, {{2, sim.devicePath()}}, 400);
+        Link link;
+        QTRY_VERIFY_WITH_TIMEOUT(link.connected(), 3000);
+        QCOMPARE(link.port(), 2);
+        sim.withController([](vardsim::SimController &c) { c.faults.silentMidLine = true; });
+        QElapsedTimer t;
+        t.start();
+        QVERIFY(link.com.PostRequest(withCheck("R:T1;T2;T3;T4;T5;T6;F1;F2;F3;V1;H1;S1;S2;S3;")));
+        QTRY_VERIFY_WITH_TIMEOUT(!link.connected(), 3000);
+        QVERIFY2(t.elapsed() >= 350, qPrintable(QString::number(t.elapsed())));
+        QCOMPARE(link.com.Text(), std::string());
+        QVERIFY(!link.com.ReplyExpected.load());
+        QVERIFY(!link.com.TakeReply().has_value());
+        const QList<int> ports = link.watchPorts(60);
+        QVERIFY(ports.contains(1));
+    }
+
+    // A line that never ends is cut at 4096 bytes: the read fails at once instead of
+    // growing without bound or waiting for the time-out.
+    void endlessLineIsCut()
+    {
+        SimulatedMachine sim;
+        startSim(sim);
+        configure(1, {{1, sim.devicePath()}}, 20000);
+        Link link;
+        QTRY_VERIFY_WITH_TIMEOUT(link.connected(), 3000);
+        sim.withController([](vardsim::SimController &c) {
+            c.faults.floodNoCR = true;
+            c.faults.floodBytes = 4097;
+        });
+        QVERIFY(link.com.PostRequest(withCheck("R:S0;")));
+        QTRY_VERIFY_WITH_TIMEOUT(!link.connected(), 5000); // far below the 20 s time-out
+    }
+
+    void portHeldByAnotherProgramIsSkipped()
+    {
+        SimulatedMachine busy, free;
+        startSim(busy);
+        startSim(free);
+        QSerialPort holder(busy.devicePath());
+        QVERIFY(holder.open(QIODevice::ReadWrite));
+        configure(2, {{1, busy.devicePath()}, {2, free.devicePath()}});
+        Link link;
+        QTRY_VERIFY_WITH_TIMEOUT(link.connected(), 3000);
+        QCOMPARE(link.port(), 2);
+        QCOMPARE(busy.requestCount(), 0);
+    }
+
+    // Shutdown does not sit out a silent machine's read time-out.
+    void threadEndsPromptly()
+    {
+        SimulatedMachine sim;
+        startSim(sim);
+        configure(1, {{1, sim.devicePath()}}, 30000);
+        auto machine = std::make_unique<TMachine>();
+        QTRY_VERIFY_WITH_TIMEOUT(machine->IsConnected(), 3000);
+        sim.withController([](vardsim::SimController &c) { c.faults.silent = true; });
+        QVERIFY(machine->Com().PostRequest(withCheck("R:S0;")));
+        QTest::qWait(100); // the thread is now waiting for the reply
+        QElapsedTimer t;
+        t.start();
+        machine.reset();
+        QVERIFY2(t.elapsed() < 2000, qPrintable(QString::number(t.elapsed())));
+    }
+
+    // Many hand-overs in a row, each reply the answer to its own request; run under the
+    // thread sanitizer too.
+    void manyHandOvers()
+    {
+        SimulatedMachine sim(MachineKind::T362_04);
+        startSim(sim);
+        configure(1, {{1, sim.devicePath()}});
+        Link link;
+        QTRY_VERIFY_WITH_TIMEOUT(link.connected(), 3000);
+        for (int i = 0; i < 200; ++i) {
+            const bool identify = i % 2 == 0;
+            const auto reply = link.exchange(withCheck(identify ? "R:S0;" : "R:SV;"));
+            QVERIFY2(reply.has_value(), qPrintable(QString::number(i)));
+            QVERIFY2(reply->rfind(identify ? "A:S0=362.04 " : "A:SV=", 0) == 0, reply->c_str());
+        }
+        QVERIFY(link.connected());
+    }
+
+    // The mailbox refuses a second request while one is under way, and any request
+    // while the link is down.
+    void mailboxRefusesWhenBusyOrDown()
+    {
+        TCom com;
+        QVERIFY(!com.PostRequest("R:S0;"));
+        com.Connected = true;
+        QVERIFY(com.PostRequest("R:S0;"));
+        QVERIFY(!com.PostRequest("R:SV;"));
+        QVERIFY(!com.TakeReply().has_value());
+        QCOMPARE(com.PendingRequest().value_or(""), std::string("R:S0;"));
+        com.DeliverReply("A:S0=X;");
+        QCOMPARE(com.TakeReply().value_or(""), std::string("A:S0=X;"));
+        com.Reset();
+        QVERIFY(!com.TakeReply().has_value());
+        QCOMPARE(com.Text(), std::string());
+    }
+};
+
+QTEST_GUILESS_MAIN(TestLink)
+#include "tst_link.moc"

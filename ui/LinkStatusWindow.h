@@ -1,0 +1,24 @@
+#pragma once
+// A plain window that shows what the link is doing: the port being scanned, or the
+// device a machine answered on. It reads the machine object on a timer, never the port.
+
+#include <QLabel>
+#include <QTimer>
+#include <QWidget>
+
+class TMachine;
+
+class LinkStatusWindow : public QWidget {
+    Q_OBJECT
+public:
+    explicit LinkStatusWindow(TMachine *machine, QWidget *parent = nullptr);
+
+    QString statusText() const { return m_status->text(); }
+
+private:
+    void refresh();
+
+    TMachine *m_machine;
+    QLabel *m_status;
+    QTimer m_timer;
+};
