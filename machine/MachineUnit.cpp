@@ -1,27 +1,691 @@
 #include "machine/MachineUnit.h"
 
+#include <QCoreApplication>
+
+#include <chrono>
+#include <optional>
+
+#include "app/GlobalUnit.h"
+#include "app/TextCodec.h"
+#include "measure/ObjMessungUnit.h"
+
+quint32 TickCount()
+{
+    using namespace std::chrono;
+    return static_cast<quint32>(duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
+}
+
+namespace {
+
+// A protocol value: decimal with an optional sign, kept as its low 16 bits.
+std::optional<qint16> toValue(const QByteArray &text)
+{
+    if (text.isEmpty())
+        return std::nullopt;
+    qsizetype i = (text[0] == '-' || text[0] == '+') ? 1 : 0;
+    if (i == text.size())
+        return std::nullopt;
+    for (qsizetype k = i; k < text.size(); ++k) {
+        if (text[k] < '0' || text[k] > '9')
+            return std::nullopt;
+    }
+    bool ok = false;
+    const qint64 v = text.toLongLong(&ok, 10);
+    if (!ok || v < std::numeric_limits<qint32>::min() || v > std::numeric_limits<qint32>::max())
+        return std::nullopt;
+    return static_cast<qint16>(static_cast<quint16>(static_cast<quint64>(v) & 0xFFFFu));
+}
+
+// Restarts the refresh timer however a poll step ends.
+struct RestartOnExit {
+    QTimer &timer;
+    ~RestartOnExit() { timer.start(); }
+};
+
+} // namespace
+
+struct TMachine::ZoneRow {
+    QString name;
+    int boxL, boxR, boxT, boxB;
+    int temp;
+    bool settable, infrared;
+    int fan, speed, heater, stateBit, errorBit;
+    int labelX, labelY;
+    const char *tempLabel, *fanLabel, *speedLabel;
+};
+
 TMachine::TMachine(TThreadCom::DeviceFactory factory, QObject *parent)
     : QObject(parent), m_com(std::make_unique<TCom>())
 {
     m_com->HandshakeRequest = "R:S0;C0=ACK;";
     m_com->HandshakeReply = "A:S0";
-    m_thread = std::make_unique<TThreadCom>(m_com.get(), std::move(factory));
-    m_thread->start();
+    if (factory) {
+        m_thread = std::make_unique<TThreadCom>(m_com.get(), std::move(factory));
+        m_thread->start();
+    }
+
+    m_refreshInterval = ReadSettingInt(QStringLiteral("Machine"), QStringLiteral("RefreshCount"), 1000);
+    if (m_refreshInterval < 1000 || m_refreshInterval > 9000)
+        m_refreshInterval = 1000;
+    m_refreshTimer.setInterval(m_refreshInterval);
+    connect(&m_refreshTimer, &QTimer::timeout, this, &TMachine::RefreshTick);
+    m_refreshTimer.start();
+
+    m_measureTimer.setInterval(500);
+    connect(&m_measureTimer, &QTimer::timeout, this, &TMachine::MeasureTick);
+    m_measureExchange.setInterval(kMeasurePollMs);
+    connect(&m_measureExchange, &QTimer::timeout, this, &TMachine::continueMeasureExchange);
 }
 
 TMachine::~TMachine()
 {
-    m_thread->requestInterruption();
-    m_thread->wait();
-    Q_ASSERT(m_thread->HasFinished());
-    m_thread.reset();
+    m_refreshTimer.stop();
+    m_measureTimer.stop();
+    m_measureExchange.stop();
+    if (m_thread) {
+        m_thread->requestInterruption();
+        m_thread->wait();
+        Q_ASSERT(m_thread->HasFinished());
+        m_thread.reset();
+    }
     m_com.reset();
 }
+
+// ---------------------------------------------------------------- protocol
+
+int TMachine::Checksum(const QByteArray &text)
+{
+    unsigned sum = 0;
+    for (char c : text)
+        sum += static_cast<unsigned char>(c);
+    return static_cast<int>(sum % 256);
+}
+
+void TMachine::trace(const QByteArray &line)
+{
+    if (m_tracing)
+        emit traceLineAdded(vard::fromCp1252(line));
+}
+
+void TMachine::SendRequest(const QByteArray &text)
+{
+    m_lastExchangeOk = false;
+    const QByteArray line = text + "C1=" + QByteArray::number(Checksum(text)) + ';';
+    if (!m_com->PostRequest(line.toStdString()))
+        return;
+    m_lastExchangeOk = true;
+    trace(line);
+}
+
+QByteArray TMachine::TakeReply(const QByteArray &previous)
+{
+    m_lastExchangeOk = false;
+    const auto reply = m_com->TakeReply();
+    if (!reply)
+        return previous;
+    m_lastExchangeOk = true;
+    const QByteArray line = QByteArray::fromStdString(*reply);
+
+    const qsizetype c1 = line.indexOf("C1=");
+    std::optional<int> received;
+    if (c1 >= 0) {
+        const qsizetype semicolon = line.indexOf(';', c1 + 3);
+        if (semicolon >= 0) {
+            bool ok = false;
+            const int v = line.mid(c1 + 3, semicolon - c1 - 3).toInt(&ok, 10);
+            if (ok)
+                received = v;
+        }
+    }
+    QByteArray payload;
+    if (received && *received == Checksum(line.left(c1)))
+        payload = line.left(c1);
+    else if (line.contains("C0=ACK;"))
+        payload = received ? line.left(c1) : line.left(line.indexOf("C0="));
+    if (!line.isEmpty())
+        trace(line);
+    return payload;
+}
+
+QByteArray TMachine::ReplyField(const QByteArray &payload, int n)
+{
+    if (n < 1)
+        return {};
+    qsizetype start = -1;
+    if (n == 1) {
+        const qsizetype colon = payload.indexOf(':');
+        if (colon >= 0)
+            start = colon + 1;
+    } else {
+        qsizetype pos = -1;
+        for (int k = 1; k < n; ++k) {
+            pos = payload.indexOf(';', pos + 1);
+            if (pos < 0)
+                return {};
+        }
+        start = pos + 1;
+    }
+    if (start < 0)
+        return {};
+    const qsizetype end = payload.indexOf(';', start);
+    if (end < 0)
+        return {};
+    return payload.mid(start, end - start).toUpper();
+}
+
+QByteArray TMachine::SubValue(const QByteArray &field, int n)
+{
+    const qsizetype eq = field.indexOf('=');
+    const QList<QByteArray> values = (eq < 0 ? field : field.mid(eq + 1)).split(',');
+    if (n < 1 || n > values.size())
+        return {};
+    return values[n - 1];
+}
+
+// ---------------------------------------------------------------- types and zones
+
+void TMachine::IdentifyMachine(const QString &text)
+{
+    m_machineName = text;
+    const qsizetype blank = text.indexOf(u' ');
+    const QString word = blank < 0 ? QString() : text.left(blank).toUpper();
+    int type = 0;
+    if (word == QLatin1String("4QTR"))
+        type = 1;
+    else if (word == QLatin1String("362.04"))
+        type = 2;
+    else if (word == QLatin1String("362.07"))
+        type = 3;
+    else if (word == QLatin1String("362.10"))
+        type = 4;
+    SetMachineType(type);
+}
+
+TZone *TMachine::GetZone(int position) const
+{
+    return position >= 0 && position < ZoneCount() ? m_zones[static_cast<size_t>(position)].get() : nullptr;
+}
+
+void TMachine::ReleaseZones()
+{
+    while (!m_zones.empty())
+        m_zones.pop_back(); // last first
+}
+
+void TMachine::SetMachineType(int type)
+{
+    if (type == m_machineType)
+        return;
+    ReleaseZones();
+    emit typeSwitchStarted();
+    m_machineType = type;
+    switch (type) {
+    case 1: SetupZones4QTR(); break;
+    case 2:
+    case 3: SetupZones362_0x(); break;
+    case 4: SetupZones362_10(); break;
+    default: SetupDefault(); break;
+    }
+    if (type != 0)
+        emit logLineAdded(tr("Connected with %1").arg(m_machineName));
+    else
+        emit logLineAdded(tr("Connection lost"));
+}
+
+void TMachine::setupType(const QByteArray &settings, const QByteArray &values, const QByteArray &measure,
+                         int fieldCount, const QString &family, const std::vector<ZoneRow> &rows,
+                         bool operationTime, const QString &picture, const QStringList &labels)
+{
+    m_settingsRequest = settings;
+    m_valuesRequest = values;
+    m_measureRequest = measure;
+    m_settingsFieldCount = fieldCount;
+
+    QStringList selector;
+    for (const ZoneRow &r : rows) {
+        auto zone = std::make_unique<TZone>();
+        zone->MaxTemp = ReadMaxTemp(family, ZoneCount());
+        zone->Name = r.name;
+        zone->BoxLeft = zone->ViewLeft = r.boxL;
+        zone->BoxRight = zone->ViewRight = r.boxR;
+        zone->BoxTop = zone->ViewTop = r.boxT;
+        zone->BoxBottom = zone->ViewBottom = r.boxB;
+        zone->TempChannel = r.temp;
+        zone->TempSettable = r.settable;
+        zone->IsInfrared = r.infrared;
+        zone->FanChannel = r.fan;
+        zone->SpeedChannel = r.speed;
+        zone->HeaterChannel = r.heater;
+        zone->StateBit = r.stateBit;
+        zone->ErrorBit = r.errorBit;
+        zone->LabelX = r.labelX;
+        zone->LabelY = r.labelY;
+        zone->TempLabel = QString::fromLatin1(r.tempLabel);
+        zone->FanLabel = QString::fromLatin1(r.fanLabel);
+        zone->SpeedLabel = QString::fromLatin1(r.speedLabel);
+        if ((zone->TempChannel != 0 && zone->TempSettable) || zone->FanChannel != 0)
+            selector.append(zone->Name);
+        m_zones.push_back(std::move(zone));
+    }
+    emit zoneSelectorFilled(selector);
+    emit operationTimeVisibilityChanged(operationTime);
+    emit pictureChosen(picture);
+    emit labelsShown(labels);
+}
+
+void TMachine::SetupZones4QTR()
+{
+    // clang-format off
+    const std::vector<ZoneRow> rows = {
+        {QStringLiteral("Startup"), 20, 150, 30, 260,   1, true,  false, 0, 0, 0, 1, 3, 155, 120, "lblTemp0", "", ""},
+        {tr("Preheat 1"),          165, 295, 30, 260,   2, true,  false, 1, 0, 0, 2, 5, 245, 120, "lblTemp1", "lblFan1", ""},
+        {tr("Preheat 2"),          310, 440, 30, 260,   3, true,  false, 2, 0, 0, 3, 6, 365, 120, "lblTemp2", "lblFan2", ""},
+        {tr("Peak"),               455, 585, 30, 260,   4, true,  false, 3, 0, 0, 4, 7, 485, 120, "lblTemp3", "lblFan3", ""},
+        {tr("Underground"),         20, 585, 335, 395,  5, true,  false, 0, 0, 0, 5, 4, 380, 250, "lblTemp5", "", ""},
+        {tr("Cooling 1"),          600, 730, 30, 260,   6, false, false, 0, 0, 0, 0, 0, 580, 120, "lblTemp4", "", ""},
+        {tr("Cooling 2"),            0,   0,  0,   0,   0, false, false, 0, 0, 0, 0, 0,   0,   0, "", "", ""},
+        {tr("Transfer"),            20, 730, 270, 325,  0, false, false, 0, 1, 0, 6, 2, 690, 215, "", "", "lblChain"},
+        {tr("Heater"),             600, 730, 335, 395,  0, false, false, 0, 0, 1, 0, 0,   0,   0, "", "", ""},
+    };
+    // clang-format on
+    setupType("R:ST;SF;SV;M1;", "R:T1;T2;T3;T4;T5;T6;F1;F2;F3;V1;H1;S1;S2;S3;", QByteArray(), 4,
+              QStringLiteral("4QTR"), rows, true, QStringLiteral("LMImages/LM4QTR.bmp"),
+              {QStringLiteral("lblTemp0"), QStringLiteral("lblTemp1"), QStringLiteral("lblTemp2"),
+               QStringLiteral("lblTemp3"), QStringLiteral("lblTemp4"), QStringLiteral("lblTemp5"),
+               QStringLiteral("lblFan1"), QStringLiteral("lblFan2"), QStringLiteral("lblFan3"),
+               QStringLiteral("lblChain"), QStringLiteral("shapeMachineStatus")});
+}
+
+void TMachine::SetupZones362_0x()
+{
+    const bool is04 = m_machineType == 2;
+    // clang-format off
+    const std::vector<ZoneRow> rows = {
+        {tr("Convection"), 250, 690, 35, 245, 1, true, false, 0, 0, 0, 1, 3, 372, 216, "lblTemp0", "", ""},
+        {tr("Infrared"),    50, 230, 35, 245, 2, true, true,  0, 0, 0, 2, 4, is04 ? 315 : 250, is04 ? 217 : 222, "lblTemp1", "", ""},
+        {tr("Transfer"),    30, 720, 260, 315, 0, false, false, 0, 1, 0, 3, 2, is04 ? 336 : 291, is04 ? 252 : 272, "", "", "lblChain"},
+        {tr("Heater"),     600, 730, 335, 395, 0, false, false, 0, 0, 1, 0, 0, 0, 0, "", "", ""},
+    };
+    // clang-format on
+    setupType("R:ST;SF;SV;", "R:T1;F1;V1;H1;S1;S2;", "R:T3;", 3, QStringLiteral("362.0x"), rows, false,
+              is04 ? QStringLiteral("LMImages/LM362_04.bmp") : QStringLiteral("LMImages/LM362_07.bmp"),
+              {QStringLiteral("lblTemp0"), QStringLiteral("lblTemp1"), QStringLiteral("lblChain")});
+}
+
+void TMachine::SetupZones362_10()
+{
+    // clang-format off
+    const std::vector<ZoneRow> rows = {
+        {tr("Convection"), 250, 480, 35, 245, 1, true, false, 1, 0, 0, 1, 3, 380, 165, "lblTemp2", "lblFan2", ""},
+        {tr("Infrared 1"),  50, 230, 35, 245, 2, true, false, 0, 0, 0, 2, 4, 196, 207, "lblTemp0", "", ""},
+        {tr("Infrared 2"), 500, 680, 35, 245, 3, true, false, 0, 0, 0, 3, 5, 544, 207, "lblTemp1", "", ""},
+        {tr("Transfer"),    30, 720, 260, 315, 0, false, false, 0, 1, 0, 4, 2, 676, 252, "", "", "lblChain"},
+        {tr("Heater"),     600, 730, 335, 395, 0, false, false, 0, 0, 1, 0, 0, 0, 0, "", "", ""},
+    };
+    // clang-format on
+    setupType("R:ST;SF;SV;", "R:T1;T2;T3;F1;V1;H1;S1;S2;", "R:T4;", 3, QStringLiteral("362.10"), rows, false,
+              QStringLiteral("LMImages/LM362_10.bmp"),
+              {QStringLiteral("lblTemp0"), QStringLiteral("lblTemp1"), QStringLiteral("lblTemp2"),
+               QStringLiteral("lblFan2"), QStringLiteral("lblChain")});
+}
+
+void TMachine::SetupDefault()
+{
+    m_settingsRequest.clear();
+    m_valuesRequest.clear();
+    m_measureRequest.clear();
+    m_settingsFieldCount = 0;
+    emit pictureChosen(QStringLiteral("LMImages/Default.bmp"));
+}
+
+// ---------------------------------------------------------------- poll cycle
 
 bool TMachine::IsConnected() const
 {
     return m_com->Connected.load(std::memory_order_acquire);
 }
+
+void TMachine::send(const QByteArray &text)
+{
+    SendRequest(text);
+    if (m_lastExchangeOk)
+        m_requestInFlight = true;
+}
+
+bool TMachine::Poll()
+{
+    m_refreshTimer.stop();
+    RestartOnExit restart{m_refreshTimer};
+
+    if (!IsConnected()) {
+        m_pendingCommand.clear();
+        m_sentCommand.clear();
+        m_sendRequested = false;
+        m_pollState = psStart;
+        m_machineName.clear();
+        return true;
+    }
+    switch (m_pollState) {
+    case psStart:
+        m_requestInFlight = false;
+        m_pollState = psIdentify;
+        break;
+    case psIdentify: stepIdentify(); break;
+    case psReadSettings: stepReadSettings(); break;
+    case psReadValues: stepReadValues(); break;
+    case psWrite: stepWrite(); break;
+    case psMeasure: return stepMeasure();
+    }
+    return false;
+}
+
+void TMachine::stepIdentify()
+{
+    if (!m_requestInFlight) {
+        send("R:S0;");
+        return;
+    }
+    const QByteArray payload = TakeReply();
+    if (!m_lastExchangeOk)
+        return;
+    const QByteArray f = ReplyField(payload, 1);
+    if (f.startsWith("S0=")) {
+        IdentifyMachine(vard::fromCp1252(f.mid(3)));
+        m_pollState = psReadSettings;
+    }
+    m_requestInFlight = false;
+}
+
+void TMachine::stepReadSettings()
+{
+    if (!m_requestInFlight) {
+        send(m_settingsRequest);
+        return;
+    }
+    const QByteArray payload = TakeReply();
+    if (!m_lastExchangeOk)
+        return;
+    m_requestInFlight = false;
+    if (payload.isEmpty())
+        return;
+    int recognised = 0;
+    auto storeValues = [&](const QByteArray &field, Block block, int count) {
+        for (int n = 1; n <= count; ++n) {
+            if (const auto v = toValue(SubValue(field, n)))
+                store(block, n, *v);
+        }
+        ++recognised;
+    };
+    for (int n = 1; n <= 4; ++n) {
+        const QByteArray f = ReplyField(payload, n);
+        const QByteArray name = f.left(3);
+        if (name == "ST=")
+            storeValues(f, kTargetTemp, 5);
+        else if (name == "SF=")
+            storeValues(f, kTargetFan, 3);
+        else if (name == "SV=")
+            storeValues(f, kTargetSpeed, 1);
+        else if (name == "M1=")
+            storeValues(f, kAutoHeater, 1);
+    }
+    if (recognised == m_settingsFieldCount)
+        m_pollState = psReadValues;
+}
+
+void TMachine::stepReadValues()
+{
+    if (!m_requestInFlight) {
+        send(m_valuesRequest);
+        return;
+    }
+    const QByteArray payload = TakeReply();
+    if (!m_lastExchangeOk)
+        return;
+    for (int n = 1;; ++n) {
+        const QByteArray f = ReplyField(payload, n);
+        if (f.isEmpty())
+            break;
+        const int channel = f.size() > 1 && f[1] >= '0' && f[1] <= '9' ? f[1] - '0' : 0;
+        constexpr qint16 kNoValue = 32767;
+        qint16 v = kNoValue;
+        if (channel > 0)
+            v = toValue(f.mid(3)).value_or(kNoValue);
+        if (f.size() < 3 || f[2] != '=' || channel == 0 || v == kNoValue)
+            continue;
+        switch (f[0]) {
+        case 'T': store(kActualTemp, channel, v); break;
+        case 'F': store(kActualFan, channel, v); break;
+        case 'V': store(kActualSpeed, channel, v); break;
+        case 'H': store(kActualHeater, channel, v); break;
+        case 'S':
+            if (channel == 1)
+                DecodeOptionFlags(static_cast<quint8>(v & 0xFF));
+            else if (channel == 2)
+                DecodeStatus(static_cast<quint8>(v & 0xFF));
+            else if (channel == 3)
+                m_operationTime = v;
+            break;
+        default: break;
+        }
+    }
+    m_requestInFlight = false;
+    m_pollState = psWrite;
+}
+
+void TMachine::stepWrite()
+{
+    if (!m_requestInFlight) {
+        if (m_pendingCommand.isEmpty() || !m_sendRequested) {
+            m_pollState = psReadValues;
+            return;
+        }
+        send(m_pendingCommand);
+        if (m_requestInFlight)
+            m_sentCommand = m_pendingCommand;
+        return;
+    }
+    const QByteArray payload = TakeReply();
+    if (!m_lastExchangeOk)
+        return;
+    m_requestInFlight = false;
+    if (ReplyField(payload, 1) != "ERR=0")
+        return; // refused: the same command, with anything added meanwhile, goes again
+    // Only what the machine received is done with. Changes the operator made while the
+    // command was on its way stay queued and go out at the next write step.
+    if (!m_sentCommand.isEmpty() && m_pendingCommand.size() > m_sentCommand.size()
+        && m_pendingCommand.startsWith(m_sentCommand)) {
+        m_pendingCommand = "W:" + m_pendingCommand.mid(m_sentCommand.size());
+    } else {
+        m_pendingCommand.clear();
+        m_sendRequested = false;
+    }
+    m_sentCommand.clear();
+    m_pollState = psReadSettings;
+}
+
+bool TMachine::stepMeasure()
+{
+    if (!m_requestInFlight) {
+        send(m_measureRequest);
+        return false;
+    }
+    const QByteArray payload = TakeReply();
+    if (!m_lastExchangeOk)
+        return false;
+    const QByteArray f = ReplyField(payload, 1);
+    if (!f.isEmpty()) {
+        const qint16 v = toValue(f.mid(3)).value_or(0);
+        const QByteArray name = f.left(f.indexOf('=') + 1);
+        if (f.startsWith('T')
+            && ExtractNumber(QString::fromLatin1(name)) == ExtractNumber(QString::fromLatin1(m_measureRequest))) {
+            TMessungInfo *measurement = m_host ? m_host->Measurement() : nullptr;
+            const quint32 start = m_host ? m_host->MeasureStart() : 0;
+            const TDataRow row{TickCount() - start, static_cast<quint32>(static_cast<qint32>(v) * 10), 1};
+            if (measurement && measurement->AddRow(row))
+                emit sampleRecorded(measurement->RowCount() - 1);
+        }
+    }
+    m_requestInFlight = false;
+    return true;
+}
+
+void TMachine::DecodeStatus(quint8 b)
+{
+    for (int i = 0; i <= 7; ++i)
+        m_statusFlags[static_cast<size_t>(i + 1)] = (b & (1u << i)) == 0;
+    m_readyFlag = b == 0;
+}
+
+void TMachine::DecodeOptionFlags(quint8 b)
+{
+    for (int i = 1; i <= 7; ++i)
+        m_errorFlags[static_cast<size_t>(i)] = (b & (1u << i)) != 0;
+}
+
+bool TMachine::GetStatusFlag(int index) const
+{
+    return index >= 1 && index <= kFlagCount && m_statusFlags[static_cast<size_t>(index)];
+}
+
+bool TMachine::GetOptionFlag(int index) const
+{
+    return index >= 1 && index <= kFlagCount && m_errorFlags[static_cast<size_t>(index)];
+}
+
+void TMachine::RefreshTick()
+{
+    // The refresh timer stands still while a measurement exchange runs; a tick already
+    // on its way when it stopped must not step into that exchange.
+    if (m_measureExchange.isActive())
+        return;
+    m_refreshBusy = true;
+    Poll();
+    m_refreshBusy = false;
+}
+
+void TMachine::MeasureTick()
+{
+    if (m_measureRequest.isEmpty()
+        || (m_pollState != psReadSettings && m_pollState != psReadValues && m_pollState != psWrite))
+        return;
+    if (m_measureExchange.isActive())
+        return;
+    if (m_refreshBusy) {
+        // Only a refresh step re-entered through a nested event loop leaves this set;
+        // waiting here would block the very loop that clears it.
+        QTimer::singleShot(kMeasureRetryMs, this, &TMachine::MeasureTick);
+        return;
+    }
+    m_interruptedState = m_pollState;
+    m_pollState = psMeasure;
+    m_measureTimer.stop();
+    // The exchange runs step after step until its reply is in, like a loop on the main
+    // thread would, but from a short timer, so the windows go on meanwhile. The refresh
+    // timer stays stopped in between; each step restarts its period.
+    if (Poll()) {
+        finishMeasureExchange();
+        return;
+    }
+    m_refreshTimer.stop();
+    m_measureExchange.start();
+}
+
+void TMachine::continueMeasureExchange()
+{
+    if (Poll()) {
+        m_measureExchange.stop();
+        finishMeasureExchange();
+    } else {
+        m_refreshTimer.stop();
+    }
+}
+
+void TMachine::finishMeasureExchange()
+{
+    // Stopped meanwhile by the operator: stays stopped.
+    if (m_measuringOn)
+        m_measureTimer.start();
+    // A lost link has put the cycle back to psStart; only a taken reply leaves psMeasure.
+    if (m_pollState == psMeasure)
+        m_pollState = m_interruptedState;
+}
+
+void TMachine::SetMeasuring(bool on)
+{
+    m_measuringOn = on;
+    if (!on)
+        m_measureTimer.stop();
+    else if (!m_measureExchange.isActive())
+        m_measureTimer.start();
+}
+
+void TMachine::SetMeasureInterval(int ms)
+{
+    m_measureTimer.setInterval(ms);
+}
+
+// ---------------------------------------------------------------- queued settings
+
+bool TMachine::acceptChange(bool inRange, int ch)
+{
+    return inRange && ch >= 1 && ch <= kChannels && IsConnected();
+}
+
+void TMachine::queue(char letter, int ch, int v)
+{
+    const QByteArray assignment = letter + QByteArray::number(ch) + '=' + QByteArray::number(v) + ';';
+    if (m_pendingCommand.isEmpty())
+        m_pendingCommand = "W:" + assignment;
+    else
+        m_pendingCommand += assignment;
+}
+
+void TMachine::SetTargetTemp(int ch, qint16 v)
+{
+    const TZone *zone = m_host ? GetZone(m_host->CurrentZone()) : nullptr;
+    if (!zone)
+        return;
+    const bool inRange = zone->IsInfrared ? (v >= 0 && v <= 5) : (v >= 40 && v <= zone->MaxTemp);
+    if (!acceptChange(inRange, ch))
+        return;
+    store(kTargetTemp, ch, v);
+    queue('T', ch, v);
+}
+
+void TMachine::SetTargetFan(int ch, qint16 v)
+{
+    if (!acceptChange(v >= 50 && v <= 100, ch))
+        return;
+    const auto rounded = static_cast<qint16>(v / 10 * 10);
+    store(kTargetFan, ch, rounded);
+    queue('F', ch, rounded);
+}
+
+void TMachine::SetTargetSpeed(int ch, qint16 v)
+{
+    if (!acceptChange(v >= 5 && v <= 60, ch))
+        return;
+    store(kTargetSpeed, ch, v);
+    queue('V', ch, v);
+}
+
+void TMachine::SetHeater(int ch, qint16 v)
+{
+    if (!acceptChange(v == 0 || v == 1, ch))
+        return;
+    store(kHeater, ch, v);
+    queue('H', ch, v);
+}
+
+void TMachine::SetAutoHeater(int ch, qint16 v)
+{
+    if (!acceptChange(v == 0 || v == 1, ch))
+        return;
+    store(kAutoHeater, ch, v);
+    queue('M', ch, v);
+}
+
+// ---------------------------------------------------------------- link status
 
 int TMachine::PortNumber() const
 {
@@ -30,5 +694,5 @@ int TMachine::PortNumber() const
 
 QString TMachine::DeviceName(int port) const
 {
-    return m_thread->DeviceName(port);
+    return m_thread ? m_thread->DeviceName(port) : QString();
 }

@@ -1,28 +1,215 @@
 #pragma once
-// The machine object. It owns the mailbox and the communication thread for the whole
-// run: created before any window, destroyed after them.
+// The machine object: owns the link (mailbox and communication thread), speaks the
+// machine's protocol, keeps the zones of the connected machine type and the table of
+// its values, drives the poll cycle from two timers on the main thread, and queues the
+// operator's changes until they are sent.
+//
+// It never touches a window. What the windows must show of a type switch, the log and
+// trace lines and recorded samples leave it as signals, in the order they happen; what
+// it must know of the main window (the zone being edited, the measurement and its start
+// tick) it asks through TMachineHost.
 
+#include <QByteArray>
 #include <QObject>
+#include <QStringList>
+#include <QTimer>
 
+#include <array>
+#include <limits>
 #include <memory>
+#include <vector>
 
 #include "link/ThreadComUnit.h"
+#include "machine/ObjZonesUnit.h"
+
+class TMessungInfo;
+
+// What the machine object reads of the main window.
+class TMachineHost {
+public:
+    virtual ~TMachineHost() = default;
+    virtual int CurrentZone() const = 0;      // the zone whose limits a target temperature obeys
+    virtual quint32 MeasureStart() const = 0; // tick count when the running measurement started
+    virtual TMessungInfo *Measurement() const = 0;
+};
+
+enum TPollState { psStart = 0, psIdentify = 1, psReadSettings = 2, psReadValues = 3, psWrite = 4, psMeasure = 5 };
+
+// The platform's millisecond tick count (monotonic, wraps at 32 bits).
+quint32 TickCount();
 
 class TMachine : public QObject {
     Q_OBJECT
 public:
+    static constexpr int kChannels = 20;
+    static constexpr int kFlagCount = 50;
+    // A refresh step re-entered through a nested event loop makes the measurement step
+    // come back this much later instead of waiting inside the loop that must clear it.
+    static constexpr int kMeasureRetryMs = 10;
+    // How often the measurement exchange looks for its reply while the window goes on.
+    static constexpr int kMeasurePollMs = 2;
+
+    // Without a device factory no link thread is started: the mailbox is then driven by
+    // whoever holds Com() (the tests' scripted machine).
     explicit TMachine(TThreadCom::DeviceFactory factory = createSerialDevice, QObject *parent = nullptr);
-    // Stops the link thread and waits for it before the mailbox goes.
+    // Stops both timers, then the link thread, and waits for it before the mailbox goes.
     ~TMachine() override;
 
+    void SetHost(const TMachineHost *host) { m_host = host; }
+    // The debug window is on: requests and replies are traced. No trace text is built
+    // while it is off.
+    void SetTracing(bool on) { m_tracing = on; }
+    bool Tracing() const { return m_tracing; }
+
+    // --- protocol ---
+    void SendRequest(const QByteArray &text);
+    QByteArray TakeReply(const QByteArray &previous = QByteArray());
+    static QByteArray ReplyField(const QByteArray &payload, int n);
+    static QByteArray SubValue(const QByteArray &field, int n);
+    static int Checksum(const QByteArray &text);
+    bool LastExchangeOk() const { return m_lastExchangeOk; }
+
+    // --- machine types and zones ---
+    void IdentifyMachine(const QString &text);
+    void SetMachineType(int type);
+    int GetMachineType() const { return m_machineType; }
+    QString GetMachineName() const { return m_machineName; }
+    TZone *GetZone(int position) const;
+    int ZoneCount() const { return static_cast<int>(m_zones.size()); }
+    QByteArray SettingsRequest() const { return m_settingsRequest; }
+    QByteArray ValuesRequest() const { return m_valuesRequest; }
+    QByteArray MeasureRequest() const { return m_measureRequest; }
+    int SettingsFieldCount() const { return m_settingsFieldCount; }
+
+    qint16 GetTargetTemp(int ch) const { return value(kTargetTemp, ch); }
+    qint16 GetActualTemp(int ch) const { return value(kActualTemp, ch); }
+    qint16 GetTargetFan(int ch) const { return value(kTargetFan, ch); }
+    qint16 GetActualFan(int ch) const { return value(kActualFan, ch); }
+    qint16 GetTargetSpeed(int ch) const { return value(kTargetSpeed, ch); }
+    qint16 GetActualSpeed(int ch) const { return value(kActualSpeed, ch); }
+    qint16 GetHeater(int ch) const { return value(kHeater, ch); }
+    qint16 GetActualHeater(int ch) const { return value(kActualHeater, ch); }
+    qint16 GetAutoHeater(int ch) const { return value(kAutoHeater, ch); }
+
+    // --- poll cycle ---
+    bool Poll();
+    void RefreshTick();
+    void MeasureTick();
+    void SetMeasuring(bool on);
+    void SetMeasureInterval(int ms);
     bool IsConnected() const;
-    // The port being tried while scanning, or the one in use.
+    void DecodeStatus(quint8 b);
+    bool GetStatusFlag(int index) const;
+    bool IsReady() const { return m_readyFlag; }
+    void DecodeOptionFlags(quint8 b);
+    bool GetOptionFlag(int index) const;
+    qint16 GetOperationTime() const { return m_operationTime; }
+    TPollState PollState() const { return m_pollState; }
+    bool RequestInFlight() const { return m_requestInFlight; }
+    bool RefreshBusy() const { return m_refreshBusy; }
+    bool MeasureExchangeRunning() const { return m_measureExchange.isActive(); }
+    int RefreshInterval() const { return m_refreshInterval; }
+    const QTimer &RefreshTimer() const { return m_refreshTimer; }
+    const QTimer &MeasureTimer() const { return m_measureTimer; }
+
+    // --- queued settings ---
+    void SetTargetTemp(int ch, qint16 v);
+    void SetTargetFan(int ch, qint16 v);
+    void SetTargetSpeed(int ch, qint16 v);
+    void SetHeater(int ch, qint16 v);
+    void SetAutoHeater(int ch, qint16 v);
+    bool HasPendingValues() const { return !m_pendingCommand.isEmpty(); }
+    void SendPendingValues() { m_sendRequested = true; }
+    QByteArray PendingCommand() const { return m_pendingCommand; }
+    bool SendRequested() const { return m_sendRequested; }
+
+    // --- the link, for the status display ---
     int PortNumber() const;
     QString DeviceName(int port) const;
-    const TCom &Com() const { return *m_com; }
     TCom &Com() { return *m_com; }
 
+signals:
+    // A type switch, step by step: the old type's labels, selector items and
+    // operation-time controls are gone...
+    void typeSwitchStarted();
+    // ...the new type's selector items (the first one selected)...
+    void zoneSelectorFilled(const QStringList &names);
+    // ...whether the operation time is shown...
+    void operationTimeVisibilityChanged(bool visible);
+    // ...the picture to show (relative to the program's folder)...
+    void pictureChosen(const QString &relativePath);
+    // ...and the labels of the graphic view the type uses.
+    void labelsShown(const QStringList &labelNames);
+    // A line for the machine log (time stamp added there).
+    void logLineAdded(const QString &text);
+    // A line for the debug trace; only emitted while tracing.
+    void traceLineAdded(const QString &text);
+    // The measurement accepted a sample; its row index.
+    void sampleRecorded(qsizetype row);
+
 private:
+    enum Block { kTargetTemp, kActualTemp, kTargetFan, kActualFan, kTargetSpeed, kActualSpeed, kHeater,
+                 kActualHeater, kAutoHeater, kBlockCount };
+
+    qint16 value(Block b, int ch) const
+    {
+        return ch >= 1 && ch <= kChannels ? m_values[b][static_cast<size_t>(ch)] : 0;
+    }
+    void store(Block b, int ch, qint16 v)
+    {
+        if (ch >= 1 && ch <= kChannels)
+            m_values[b][static_cast<size_t>(ch)] = v;
+    }
+
+    struct ZoneRow;
+    void SetupZones4QTR();
+    void SetupZones362_0x();
+    void SetupZones362_10();
+    void SetupDefault();
+    void setupType(const QByteArray &settings, const QByteArray &values, const QByteArray &measure, int fieldCount,
+                   const QString &family, const std::vector<ZoneRow> &rows, bool operationTime,
+                   const QString &picture, const QStringList &labels);
+    void ReleaseZones();
+
+    void send(const QByteArray &text);
+    void stepIdentify();
+    void stepReadSettings();
+    void stepReadValues();
+    void stepWrite();
+    bool stepMeasure();
+    void continueMeasureExchange();
+    void finishMeasureExchange();
+    bool acceptChange(bool inRange, int ch);
+    void queue(char letter, int ch, int v);
+    void trace(const QByteArray &line);
+
     std::unique_ptr<TCom> m_com;
     std::unique_ptr<TThreadCom> m_thread;
+    const TMachineHost *m_host = nullptr;
+    bool m_tracing = false;
+
+    bool m_lastExchangeOk = false;
+    int m_machineType = 0;
+    QString m_machineName;
+    std::vector<std::unique_ptr<TZone>> m_zones;
+    QByteArray m_settingsRequest, m_valuesRequest, m_measureRequest;
+    int m_settingsFieldCount = 0;
+    std::array<std::array<qint16, kChannels + 1>, kBlockCount> m_values{};
+
+    QTimer m_refreshTimer;
+    int m_refreshInterval = 1000;
+    QTimer m_measureTimer;
+    QTimer m_measureExchange; // drives a measurement exchange without blocking the window
+    bool m_measuringOn = false;
+    TPollState m_pollState = psStart;
+    TPollState m_interruptedState = psStart;
+    bool m_requestInFlight = false;
+    bool m_refreshBusy = false;
+    std::array<bool, kFlagCount + 1> m_statusFlags{};
+    bool m_readyFlag = false;
+    std::array<bool, kFlagCount + 1> m_errorFlags{};
+    qint16 m_operationTime = 0;
+    QByteArray m_pendingCommand;
+    QByteArray m_sentCommand; // the command as last handed to the link
+    bool m_sendRequested = false;
 };

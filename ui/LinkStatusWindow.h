@@ -1,6 +1,7 @@
 #pragma once
 // A plain window that shows what the link is doing: the port being scanned, or the
-// device a machine answered on. It reads the machine object on a timer, never the port.
+// machine that answered and where. It reads the machine object on a timer, never the
+// port; until the operator's main window exists it is the program's only window.
 
 #include <QLabel>
 #include <QTimer>
@@ -21,4 +22,5 @@ private:
     TMachine *m_machine;
     QLabel *m_status;
     QTimer m_timer;
+    QString m_lastLog;
 };
