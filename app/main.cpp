@@ -3,7 +3,6 @@
 // the thread to finish before the mailbox is released.
 
 #include <QApplication>
-#include <QMessageBox>
 
 #include <cstdio>
 #include <memory>
@@ -12,7 +11,10 @@
 #include "app/ObjGlobalVarUnit.h"
 #include "machine/MachineUnit.h"
 #include "sim/SimulatedMachine.h"
-#include "ui/LinkStatusWindow.h"
+#include "ui/MessageBoxes.h"
+#include "ui/DebugUnit.h"
+#include "ui/LogUnit.h"
+#include "ui/MainUnit.h"
 
 namespace {
 
@@ -53,9 +55,27 @@ constexpr char kUsage[] =
 
 } // namespace
 
+// The general error report: whatever a handler lets escape is shown to the operator
+// instead of ending the program.
+class VardApplication : public QApplication {
+public:
+    using QApplication::QApplication;
+    bool notify(QObject *receiver, QEvent *event) override
+    {
+        try {
+            return QApplication::notify(receiver, event);
+        } catch (const vard::SettingsFileError &e) {
+            vard::ReportError(activeWindow(), e.message());
+        } catch (const std::exception &e) {
+            vard::ReportError(activeWindow(), QString::fromLocal8Bit(e.what()));
+        }
+        return false;
+    }
+};
+
 int main(int argc, char *argv[])
 {
-    QApplication app(argc, argv);
+    VardApplication app(argc, argv);
     app.setApplicationName(QStringLiteral("vard"));
     app.setApplicationVersion(QStringLiteral(VARD_VERSION));
 
@@ -88,16 +108,21 @@ int main(int argc, char *argv[])
         GlobalVars = new TGlobalVars;
         QApplication::setApplicationDisplayName(QStringLiteral("Vard"));
         {
-            LinkStatusWindow window(&machine);
-            window.show();
+            TMainWindow mainWindow(&machine);
+            TDebugForm debugForm;
+            TLogForm logForm(&machine);
+            mainWindow.SetDebugForm(&debugForm);
+            mainWindow.SetLogForm(&logForm);
+            QObject::connect(&machine, &TMachine::logLineAdded, &logForm,
+                             [&logForm](const QString &line) { logForm.AddLine(line, true); });
+            QObject::connect(&machine, &TMachine::traceLineAdded, &debugForm, &TDebugForm::AddTrace);
+            QObject::connect(&debugForm, &TDebugForm::activeChanged, &machine, &TMachine::SetTracing);
+            mainWindow.show();
             result = app.exec();
+            // Nothing may call into the windows once they start to go.
+            QObject::disconnect(&machine, nullptr, nullptr, nullptr);
         }
-        try {
-            GlobalVars->Save();
-        } catch (const vard::SettingsFileError &e) {
-            QMessageBox::critical(nullptr, QStringLiteral("Vard"), e.message());
-        }
-        delete GlobalVars;
+        delete GlobalVars; // saved by the main window as it went
         GlobalVars = nullptr;
     }
     return result;

@@ -1,0 +1,670 @@
+// The main window and the edit dialog, driven like the operator drives them, with a
+// machine object fed by a scripted link: the status panel, the send button, the
+// operation time, the heater, the quit question, both views and the edit dialog.
+
+#include <QAction>
+#include <QApplication>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <functional>
+
+#include "ScriptedMachine.h"
+#include "app/GlobalUnit.h"
+#include "ui/EditUnit.h"
+#include "ui/MainUnit.h"
+#include "ui/widgets/PaintBox.h"
+#include "ui/widgets/PictureView.h"
+
+namespace {
+
+// Runs `act` when the next modal window shows up (a message box or a dialog).
+void whenModal(std::function<void(QWidget *)> act)
+{
+    auto attempts = std::make_shared<int>(0);
+    auto poll = std::make_shared<std::function<void()>>();
+    *poll = [act, attempts, poll] {
+        if (QWidget *w = QApplication::activeModalWidget()) {
+            act(w);
+            return;
+        }
+        if (++*attempts < 400)
+            QTimer::singleShot(5, *poll);
+    };
+    QTimer::singleShot(0, *poll);
+}
+
+void answerBox(QMessageBox::StandardButton button, QString *text = nullptr)
+{
+    whenModal([button, text](QWidget *w) {
+        auto *box = qobject_cast<QMessageBox *>(w);
+        if (!box)
+            return;
+        if (text)
+            *text = box->windowTitle() + "|" + box->text();
+        box->button(button)->click();
+    });
+}
+
+QColor pixel(const QImage &image, int x, int y)
+{
+    return QColor(image.pixel(x, y));
+}
+
+} // namespace
+
+class TestMainWindow : public QObject {
+    Q_OBJECT
+
+private:
+    std::unique_ptr<QTemporaryDir> m_home;
+    std::unique_ptr<Rig> m_rig;
+    std::unique_ptr<TMainWindow> m_window;
+
+    template <typename T> T *child(const char *name) { return m_window->findChild<T *>(QString::fromLatin1(name)); }
+
+    void makeWindow()
+    {
+        m_rig = std::make_unique<Rig>();
+        m_window = std::make_unique<TMainWindow>(&m_rig->machine);
+        m_window->resize(800, 600);
+        m_window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
+    }
+
+    void up(const QByteArray &ident, const QByteArray &settings)
+    {
+        m_rig->bringUp(ident, settings);
+        m_window->RefreshScreen();
+    }
+
+    void showPage(int page)
+    {
+        child<QTabWidget>("pctrlMain")->setCurrentIndex(page);
+        m_window->RefreshScreen();
+    }
+
+    QImage textual()
+    {
+        showPage(1);
+        return child<PaintBox>("PaintBox")->canvas();
+    }
+
+private slots:
+    void init()
+    {
+        m_home = std::make_unique<QTemporaryDir>();
+        qputenv("VARD_HOME", m_home->path().toLocal8Bit());
+        makeWindow();
+    }
+
+    void cleanup()
+    {
+        m_window.reset();
+        m_rig.reset();
+        qunsetenv("VARD_HOME");
+    }
+
+    // ------------------------------------------------------------ status and panel
+
+    void scanningBlinks()
+    {
+        auto *off = child<ShapeWidget>("ConnectOff");
+        auto *on = child<ShapeWidget>("ConnectOn");
+        QStringList texts;
+        QList<bool> lamps;
+        for (int i = 0; i < 4; ++i) {
+            m_window->RefreshScreen();
+            texts << m_window->StatusText(0);
+            lamps << off->isVisible();
+            QVERIFY(!on->isVisible());
+        }
+        QCOMPARE(texts[0] == "Scanning ..." ? texts : texts.mid(1) + texts.mid(0, 1),
+                 (QStringList{"Scanning ...", "", "Scanning ...", ""}));
+        QCOMPARE(lamps[0], texts[0] == "Scanning ...");
+        QCOMPARE(lamps[1], !lamps[0]);
+        QCOMPARE(lamps[2], lamps[0]);
+
+        up("4QTR SIM 1.00", kQtrSettings);
+        QCOMPARE(m_window->StatusText(0), QString("4QTR SIM 1.00"));
+        QVERIFY(on->isVisible());
+        QVERIFY(!off->isVisible());
+    }
+
+    void sendButtonBlinksWhileSettingsWait()
+    {
+        up("4QTR A", kQtrSettings);
+        auto *send = child<QPushButton>("SendTarget");
+        auto *frame = child<ShapeWidget>("SendTargetFrame");
+        QVERIFY(!send->isEnabled());
+        QVERIFY(!frame->isVisible());
+        m_rig->machine.SetTargetSpeed(1, 40);
+        QList<bool> shown;
+        for (int i = 0; i < 3; ++i) {
+            m_window->RefreshScreen();
+            QVERIFY(send->isEnabled());
+            shown << frame->isVisible();
+        }
+        QCOMPARE(shown, (QList<bool>{true, false, true}));
+
+        QTest::mouseClick(send, Qt::LeftButton);
+        QVERIFY(m_rig->machine.SendRequested());
+        m_rig->tick();
+        m_rig->answer("A:T1=1;");
+        m_rig->tick();
+        QCOMPARE(m_rig->tick(), withCheck("W:V1=40;"));
+        m_rig->answer("A:ERR=0;");
+        m_rig->tick();
+        m_window->RefreshScreen();
+        QVERIFY(!send->isEnabled());
+        QVERIFY(!frame->isVisible());
+    }
+
+    void operationTime_data()
+    {
+        QTest::addColumn<int>("minutes");
+        QTest::addColumn<QString>("shown");
+        QTest::addRow("59") << 59 << "0h 59m";
+        QTest::addRow("60") << 60 << "1h 0m";
+        QTest::addRow("125") << 125 << "2h 5m";
+        QTest::addRow("negative, toward zero") << -61 << "-1h -1m";
+    }
+
+    void operationTime()
+    {
+        QFETCH(int, minutes);
+        QFETCH(QString, shown);
+        up("4QTR A", kQtrSettings);
+        m_rig->values("A:S3=" + QByteArray::number(minutes) + ";");
+        m_window->RefreshScreen();
+        auto *time = child<QLabel>("MachineTime");
+        QCOMPARE(time->text(), shown);
+        QVERIFY(time->isVisible());
+        QVERIFY(child<QLabel>("MachineTimeStr")->isVisible());
+    }
+
+    void operationTimeOnlyFor4QTR()
+    {
+        up("362.10 A", k362Settings);
+        QVERIFY(!child<QLabel>("MachineTime")->isVisible());
+        QVERIFY(!child<QLabel>("MachineTimeStr")->isVisible());
+        QVERIFY(!child<ShapeWidget>("MachineTimeShape")->isVisible());
+    }
+
+    // Each press reads the queued setting, so two presses queue on, then off.
+    void heaterTwice()
+    {
+        up("4QTR A", kQtrSettings);
+        auto *heater = child<QPushButton>("Heater");
+        QTest::mouseClick(heater, Qt::LeftButton);
+        QTest::mouseClick(heater, Qt::LeftButton);
+        QCOMPARE(m_rig->machine.PendingCommand(), QByteArray("W:H1=1;H1=0;"));
+        QCOMPARE(m_window->CurrentZone(), 8);
+        QVERIFY(!m_rig->machine.SendRequested()); // only "Send Values" sends
+    }
+
+    void heaterWithoutMachine()
+    {
+        QString seen;
+        answerBox(QMessageBox::Ok, &seen);
+        QTest::mouseClick(child<QPushButton>("Heater"), Qt::LeftButton);
+        QCOMPARE(seen, QString("Error|Machine is not connected!"));
+        QVERIFY(!m_rig->machine.HasPendingValues());
+    }
+
+    void quitQuestion_data()
+    {
+        QTest::addColumn<QString>("how");
+        QTest::addColumn<bool>("yes");
+        for (const char *how : {"exit", "escape", "close box"}) {
+            QTest::addRow("%s, No", how) << QString(how) << false;
+            QTest::addRow("%s, Yes", how) << QString(how) << true;
+        }
+    }
+
+    void quitQuestion()
+    {
+        QFETCH(QString, how);
+        QFETCH(bool, yes);
+        QString seen;
+        answerBox(yes ? QMessageBox::Yes : QMessageBox::No, &seen);
+        if (how == "exit")
+            child<QAction>("menuFileExit")->trigger();
+        else if (how == "escape")
+            QTest::keyClick(child<QComboBox>("SelectZone"), Qt::Key_Escape);
+        else
+            m_window->close();
+        QTRY_VERIFY(!seen.isEmpty());
+        QCOMPARE(seen, QString("Please confirm|Do you really want to quit the application?"));
+        QCOMPARE(m_window->isVisible(), !yes);
+    }
+
+    void debugMenuByKey_data()
+    {
+        QTest::addColumn<QByteArray>("ini");
+        QTest::addColumn<bool>("visible");
+        QTest::addRow("no section") << QByteArray() << false;
+        QTest::addRow("access value") << QByteArray("[Debug]\r\nDebug=-7\r\n") << true;
+        QTest::addRow("another value") << QByteArray("[Debug]\r\nDebug=7\r\n") << false;
+    }
+
+    void debugMenuByKey()
+    {
+        QFETCH(QByteArray, ini);
+        QFETCH(bool, visible);
+        QFile f(m_home->filePath("Vard.ini"));
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(ini);
+        f.close();
+        makeWindow();
+        QCOMPARE(m_window->DebugMode(), visible);
+        QCOMPARE(child<QMenu>("menuDebug")->menuAction()->isVisible(), visible);
+    }
+
+    void positionSavedAndRestored()
+    {
+        m_window->move(40, 30);
+        m_window->resize(700, 500);
+        m_window.reset();
+        QFile f(m_home->filePath("Vard.pos"));
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        QVERIFY(f.readAll().startsWith("[MainWindow]\r\n"));
+        makeWindow();
+        QCOMPARE(m_window->size(), QSize(800, 600)); // makeWindow resizes after the restore
+        const TWindowPos pos = ReadWindowPos("MainWindow");
+        QCOMPARE(pos.Width, 700);
+        QCOMPARE(pos.Height, 500);
+    }
+
+    // ------------------------------------------------------------ type switch
+
+    void typeSwitchRebuildsTheWindow()
+    {
+        up("362.07 B", k362Settings);
+        auto *select = child<QComboBox>("SelectZone");
+        QCOMPARE(select->count(), 2);
+        QCOMPARE(select->itemText(0), QString("Convection"));
+        QCOMPARE(select->itemText(1), QString("Infrared"));
+        QCOMPARE(select->currentIndex(), 0);
+        QVERIFY(child<QLabel>("lblTemp0")->isVisible());
+        QVERIFY(child<QLabel>("lblTemp1")->isVisible());
+        QVERIFY(child<QLabel>("lblChain")->isVisible());
+        QVERIFY(!child<QLabel>("lblTemp2")->isVisible());
+        QVERIFY(!child<ShapeWidget>("shapeMachineStatus")->isVisible());
+
+        m_rig->lose();
+        m_window->RefreshScreen();
+        QCOMPARE(m_rig->machine.GetMachineType(), 0);
+        QCOMPARE(select->count(), 0);
+        QVERIFY(!child<QLabel>("lblTemp0")->isVisible());
+    }
+
+    // ------------------------------------------------------------ textual view
+
+    void textualTitle_data()
+    {
+        QTest::addColumn<bool>("connected");
+        QTest::addColumn<int>("s1");
+        QTest::addColumn<int>("s2");
+        QTest::addColumn<QColor>("colour");
+        QTest::addRow("not connected") << false << 0 << 0 << QColor(255, 0, 0);
+        QTest::addRow("ready") << true << 0 << 0 << QColor(0, 127, 0);
+        QTest::addRow("hood") << true << 2 << 1 << QColor(255, 0, 0);
+        QTest::addRow("not ready") << true << 0 << 1 << QColor(255, 0, 0);
+    }
+
+    // The title is centred near the top; its colour tells the state.
+    void textualTitle()
+    {
+        QFETCH(bool, connected);
+        QFETCH(int, s1);
+        QFETCH(int, s2);
+        QFETCH(QColor, colour);
+        if (connected) {
+            up("4QTR A", kQtrSettings);
+            m_rig->values("A:S1=" + QByteArray::number(s1) + ";S2=" + QByteArray::number(s2) + ";");
+        }
+        const QImage image = textual();
+        const int titleBottom = RoundEven(8 * m_window->ScaleY()) + 20;
+        int found = 0;
+        for (int y = 3; y < titleBottom; ++y)
+            for (int x = 3; x < image.width() - 3; ++x)
+                found += pixel(image, x, y) == colour;
+        QVERIFY2(found > 20, qPrintable(QString::number(found)));
+        // No block is drawn without a machine.
+        if (!connected)
+            QCOMPARE(pixel(image, RoundEven(20 * m_window->ScaleX()), RoundEven(100 * m_window->ScaleY())),
+                     m_window->palette().button().color());
+    }
+
+    // A zone in order has a green frame and bar, one that is not a red one; zones
+    // without a state flag a black frame and no bar.
+    void textualBlocks()
+    {
+        up("4QTR A", kQtrSettings);
+        m_rig->values("A:S2=2;"); // "Preheat 1" (state bit 2) not ready
+        const QImage image = textual();
+        auto frameColour = [&](int zone) {
+            const TZone *z = m_rig->machine.GetZone(zone);
+            return pixel(image, z->ViewLeft, (z->ViewTop + z->ViewBottom) / 2 - 30);
+        };
+        auto barColour = [&](int zone) {
+            const TZone *z = m_rig->machine.GetZone(zone);
+            return pixel(image, (z->ViewLeft + z->ViewRight) / 2, z->ViewBottom - 2);
+        };
+        QCOMPARE(frameColour(0), QColor(0, 127, 0));
+        QCOMPARE(barColour(0), QColor(0, 127, 0));
+        QCOMPARE(frameColour(1), QColor(255, 0, 0));
+        QCOMPARE(barColour(1), QColor(255, 0, 0));
+        QCOMPARE(frameColour(5), QColor(0, 0, 0)); // "Cooling 1"
+        QCOMPARE(barColour(5), m_window->palette().button().color());
+        const TZone *cooling2 = m_rig->machine.GetZone(6);
+        QCOMPARE(cooling2->ViewLeft, cooling2->ViewRight); // never drawn
+        // The blocks scale with the panel: 752 design units wide at scale 1.
+        const TZone *startup = m_rig->machine.GetZone(0);
+        QCOMPARE(startup->ViewLeft, RoundEven(20 * m_window->ScaleX()));
+        QCOMPARE(startup->ViewRight, RoundEven(150 * m_window->ScaleX()));
+    }
+
+    void textualErrorMark()
+    {
+        up("4QTR A", kQtrSettings);
+        m_rig->values("A:S1=16;"); // error bit 4: "Underground"
+        const QImage image = textual();
+        const TZone *z = m_rig->machine.GetZone(4);
+        const int x = z->ViewLeft + RoundEven(400 * m_window->ScaleX());
+        const int y = z->ViewTop + RoundEven(5 * m_window->ScaleY());
+        int red = 0;
+        for (int dy = 0; dy < 20; ++dy)
+            for (int dx = 0; dx < 60; ++dx)
+                red += pixel(image, x + dx, y + dy) == QColor(255, 0, 0);
+        QVERIFY2(red > 10, qPrintable(QString::number(red)));
+    }
+
+    // A press on a block's edge pixel counts; a press on "Cooling 1" only selects it; a
+    // press on the heater block toggles the queued heater setting.
+    void textualHitTest()
+    {
+        up("4QTR A", kQtrSettings);
+        textual();
+        const TZone *cooling = m_rig->machine.GetZone(5);
+        m_window->SetCurrentZone(0);
+        m_window->PaintBoxMouseDown(QPoint(cooling->ViewRight, cooling->ViewBottom));
+        QCOMPARE(m_window->CurrentZone(), 5);
+        QVERIFY(QApplication::activeModalWidget() == nullptr);
+        m_window->PaintBoxMouseDown(QPoint(cooling->ViewRight + 1, cooling->ViewBottom));
+        QCOMPARE(m_window->CurrentZone(), 5); // outside every block: nothing
+        const TZone *heater = m_rig->machine.GetZone(8);
+        QTest::mouseClick(child<PaintBox>("PaintBox"), Qt::RightButton, {},
+                          QPoint(heater->ViewLeft + 3, heater->ViewTop + 3));
+        QCOMPARE(m_window->CurrentZone(), 8);
+        QCOMPARE(m_rig->machine.PendingCommand(), QByteArray("W:H1=1;"));
+    }
+
+    void textualPressOpensEditDialog()
+    {
+        up("4QTR A", kQtrSettings);
+        textual();
+        const TZone *peak = m_rig->machine.GetZone(3);
+        QString title;
+        whenModal([&title](QWidget *w) {
+            title = w->windowTitle();
+            w->close();
+        });
+        m_window->PaintBoxMouseDown(QPoint(peak->ViewLeft + 10, peak->ViewTop + 10));
+        QCOMPARE(title, QString("Edit values"));
+        QCOMPARE(m_window->CurrentZone(), 3);
+    }
+
+    void textualFontHeight_data()
+    {
+        QTest::addColumn<QSize>("panel");
+        QTest::addColumn<int>("height");
+        QTest::addRow("design size") << QSize(752, 400) << 17;
+        QTest::addRow("just under 0.9 wide") << QSize(676, 400) << 14;
+        QTest::addRow("just under 0.8 high") << QSize(752, 319) << 9;
+    }
+
+    // The text of the title gets taller with the font; measured in the painted image.
+    void textualFontHeight()
+    {
+        QFETCH(QSize, panel);
+        QFETCH(int, height);
+        textual();
+        m_window->resize(m_window->size() + panel - child<PaintBox>("PaintBox")->size());
+        const QImage image = textual();
+        QCOMPARE(child<PaintBox>("PaintBox")->size(), panel);
+        int top = -1, bottom = -1;
+        for (int y = 3; y < 40; ++y) {
+            for (int x = 3; x < image.width() - 3; ++x) {
+                if (pixel(image, x, y) == QColor(255, 0, 0)) {
+                    if (top < 0)
+                        top = y;
+                    bottom = y;
+                    break;
+                }
+            }
+        }
+        const int ink = bottom - top + 1;
+        QVERIFY2(ink >= height * 0.5 && ink <= height, qPrintable(QString("%1 px of ink for %2 px").arg(ink).arg(height)));
+    }
+
+    // ------------------------------------------------------------ graphic view
+
+    void graphicLabels_data()
+    {
+        QTest::addColumn<QByteArray>("ident");
+        QTest::addColumn<QByteArray>("settings");
+        QTest::addColumn<QByteArray>("values");
+        QTest::addColumn<QString>("label");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QColor>("colour");
+        QTest::addColumn<QPoint>("design"); // LabelX, LabelY (+25 for a fan)
+        QTest::addRow("4QTR startup ready") << QByteArray("4QTR A") << kQtrSettings << QByteArray("A:T1=148;S2=0;")
+                                            << "lblTemp0" << "148°C" << QColor(0, 128, 0) << QPoint(155, 120);
+        QTest::addRow("4QTR preheat fan, not ready") << QByteArray("4QTR A") << kQtrSettings
+                                                     << QByteArray("A:F1=70;S2=2;") << "lblFan1" << "70 %"
+                                                     << QColor(128, 0, 0) << QPoint(245, 145);
+        QTest::addRow("4QTR cooling always maroon") << QByteArray("4QTR A") << kQtrSettings
+                                                    << QByteArray("A:T6=61;S2=0;") << "lblTemp4" << "61°C"
+                                                    << QColor(128, 0, 0) << QPoint(580, 120);
+        QTest::addRow("4QTR chain") << QByteArray("4QTR A") << kQtrSettings << QByteArray("A:V1=-3;S2=0;")
+                                    << "lblChain" << "-3 cm/min" << QColor(0, 255, 0) << QPoint(690, 215);
+        QTest::addRow("362.04 IR level x 20") << QByteArray("362.04 A") << QByteArray("A:ST=220,5;SF=60;SV=25;")
+                                              << QByteArray("A:S2=0;") << "lblTemp1" << "100 %" << QColor(0, 128, 0)
+                                              << QPoint(315, 217);
+        QTest::addRow("362.07 IR elsewhere") << QByteArray("362.07 A") << QByteArray("A:ST=220,3;SF=60;SV=25;")
+                                             << QByteArray("A:S2=2;") << "lblTemp1" << "60 %" << QColor(128, 0, 0)
+                                             << QPoint(250, 222);
+        QTest::addRow("362.07 chain not ready") << QByteArray("362.07 A") << k362Settings << QByteArray("A:V1=25;S2=4;")
+                                                << "lblChain" << "25 cm/min" << QColor(255, 0, 0) << QPoint(291, 272);
+        QTest::addRow("362.10 convection fan") << QByteArray("362.10 A") << k362Settings
+                                               << QByteArray("A:F1=80;S2=0;") << "lblFan2" << "80 %"
+                                               << QColor(0, 128, 0) << QPoint(380, 190);
+    }
+
+    void graphicLabels()
+    {
+        QFETCH(QByteArray, ident);
+        QFETCH(QByteArray, settings);
+        QFETCH(QByteArray, values);
+        QFETCH(QString, label);
+        QFETCH(QString, text);
+        QFETCH(QColor, colour);
+        QFETCH(QPoint, design);
+        up(ident, settings);
+        m_rig->values(values);
+        showPage(0);
+        auto *l = m_window->findChild<QLabel *>(label);
+        QVERIFY(l->isVisible());
+        QCOMPARE(l->text(), text);
+        QCOMPARE(l->palette().color(QPalette::WindowText), colour);
+        const double s = m_window->ScaleX();
+        QCOMPARE(s, child<PictureView>("MView")->width() / 784.0);
+        QCOMPARE(l->x(), RoundEven(design.x() * s));
+        QVERIFY(qAbs(l->y() - design.y() * s) <= 1.0);
+        QCOMPARE(child<PictureView>("MView")->pictureScale(), s * 0.8);
+    }
+
+    void graphicLamp()
+    {
+        up("4QTR A", kQtrSettings);
+        auto *lamp = child<ShapeWidget>("shapeMachineStatus");
+        m_rig->values("A:S2=1;");
+        showPage(0);
+        QVERIFY(lamp->isVisible());
+        QCOMPARE(lamp->fillColor(), QColor(255, 0, 0));
+        m_rig->values("A:S2=0;");
+        m_window->RefreshScreen();
+        QCOMPARE(lamp->fillColor(), QColor(0, 128, 0));
+        const double s = m_window->ScaleX();
+        QCOMPARE(lamp->geometry(), QRect(RoundEven(156 * s), RoundEven(46 * s), RoundEven(30 * s), RoundEven(14 * s)));
+    }
+
+    void graphicPictures()
+    {
+        auto *view = child<PictureView>("MView");
+        QVERIFY(!view->picture().isNull()); // the start picture, before any machine
+        QCOMPARE(view->picture().size(), QSize(981, 567));
+        up("362.10 A", k362Settings);
+        QCOMPARE(view->picture(), QImage(ProgramDir() + "LMImages/LM362_10.bmp"));
+        m_rig->lose();
+        m_window->RefreshScreen();
+        QCOMPARE(view->picture(), QImage(ProgramDir() + "LMImages/Default.bmp"));
+        // A picture that cannot be read leaves the one shown.
+        QVERIFY(!view->loadPicture(m_home->filePath("missing.bmp")));
+        QCOMPARE(view->picture(), QImage(ProgramDir() + "LMImages/Default.bmp"));
+    }
+
+    // ------------------------------------------------------------ edit dialog
+
+    void editFilling_data()
+    {
+        QTest::addColumn<QByteArray>("ident");
+        QTest::addColumn<int>("zone");
+        QTest::addColumn<QString>("prompt");
+        QTest::addColumn<QString>("mainValue");
+        QTest::addColumn<bool>("fanShown");
+        QTest::addColumn<QString>("fanValue");
+        QTest::addRow("temperature") << QByteArray("4QTR A") << 0 << "Enter target temperature in °C:" << "150"
+                                     << false << "";
+        QTest::addRow("temperature and fan") << QByteArray("4QTR A") << 3 << "Enter target temperature in °C:"
+                                             << "240" << true << "90";
+        QTest::addRow("IR") << QByteArray("362.04 A") << 1 << "Enter IR power preselection (0..5):" << "3" << false
+                            << "";
+        QTest::addRow("transport") << QByteArray("362.04 A") << 2 << "Enter target chain speed in cm/min:" << "25"
+                                   << false << "";
+    }
+
+    void editFilling()
+    {
+        QFETCH(QByteArray, ident);
+        QFETCH(int, zone);
+        QFETCH(QString, prompt);
+        QFETCH(QString, mainValue);
+        QFETCH(bool, fanShown);
+        QFETCH(QString, fanValue);
+        up(ident, ident.startsWith("4QTR") ? kQtrSettings : QByteArray("A:ST=220,3;SF=60;SV=25;"));
+        m_window->SetCurrentZone(zone);
+        TEditForm dialog(m_window.get());
+        dialog.show();
+        QCOMPARE(dialog.findChild<QLabel *>("ZoneLabelStr")->text(),
+                 "Edit values for zone:  " + m_rig->machine.GetZone(zone)->Name);
+        QCOMPARE(dialog.findChild<QLabel *>("lblMainValue")->text(), prompt);
+        QCOMPARE(dialog.findChild<QLineEdit *>("edtMainValue")->text(), mainValue);
+        QCOMPARE(dialog.findChild<QLineEdit *>("TargetFan")->isVisible(), fanShown);
+        QCOMPARE(dialog.findChild<QLineEdit *>("TargetFan")->text(), fanValue);
+        QCOMPARE(dialog.focusWidget(), dialog.findChild<QPushButton *>("Ok"));
+    }
+
+    void editAccept_data()
+    {
+        QTest::addColumn<int>("zone");
+        QTest::addColumn<QString>("mainTyped"); // empty: left alone
+        QTest::addColumn<QString>("fanTyped");
+        QTest::addColumn<QByteArray>("queued");
+        QTest::addRow("nothing edited") << 3 << "" << "" << QByteArray();
+        QTest::addRow("fan 75 queues 70") << 3 << "" << "75" << QByteArray("W:F3=70;");
+        QTest::addRow("fan 45 queues nothing") << 3 << "" << "45" << QByteArray();
+        QTest::addRow("only the fan changed") << 1 << "" << "60" << QByteArray("W:F1=60;");
+        QTest::addRow("both") << 1 << "200" << "60" << QByteArray("W:T2=200;F1=60;");
+        QTest::addRow("temperature 35") << 0 << "35" << "" << QByteArray();
+        QTest::addRow("temperature at the limit") << 0 << "450" << "" << QByteArray("W:T1=450;");
+        QTest::addRow("leading blanks and sign") << 0 << "  +200" << "" << QByteArray("W:T1=200;");
+        QTest::addRow("text 12abc skipped") << 0 << "12abc" << "" << QByteArray();
+        QTest::addRow("trailing blank skipped") << 0 << "200 " << "" << QByteArray();
+        QTest::addRow("65576 is not 40") << 0 << "65576" << "" << QByteArray();
+        QTest::addRow("speed 60") << 7 << "60" << "" << QByteArray("W:V1=60;");
+        QTest::addRow("speed 61") << 7 << "61" << "" << QByteArray();
+    }
+
+    void editAccept()
+    {
+        QFETCH(int, zone);
+        QFETCH(QString, mainTyped);
+        QFETCH(QString, fanTyped);
+        QFETCH(QByteArray, queued);
+        up("4QTR A", kQtrSettings);
+        m_window->SetCurrentZone(zone);
+        TEditForm dialog(m_window.get());
+        dialog.show();
+        auto type = [&](const char *name, const QString &text) {
+            auto *edit = dialog.findChild<QLineEdit *>(name);
+            edit->selectAll();
+            QTest::keyClick(edit, Qt::Key_Backspace);
+            QTest::keyClicks(edit, text);
+        };
+        if (!mainTyped.isEmpty())
+            type("edtMainValue", mainTyped);
+        if (!fanTyped.isEmpty())
+            type("TargetFan", fanTyped);
+        QTest::keyClick(&dialog, Qt::Key_Return); // Enter presses "Ok"
+        QVERIFY(!dialog.isVisible());
+        QCOMPARE(m_rig->machine.PendingCommand(), queued);
+    }
+
+    void editEscapeChangesNothing()
+    {
+        up("4QTR A", kQtrSettings);
+        m_window->SetCurrentZone(0);
+        TEditForm dialog(m_window.get());
+        dialog.show();
+        QTest::keyClicks(dialog.findChild<QLineEdit *>("edtMainValue"), "9");
+        QTest::keyClick(&dialog, Qt::Key_Escape);
+        QVERIFY(!dialog.isVisible());
+        QVERIFY(!m_rig->machine.HasPendingValues());
+        QCOMPARE(m_rig->machine.GetTargetTemp(1), qint16(150));
+    }
+
+    void editRefusedWithoutMachine()
+    {
+        QString seen;
+        answerBox(QMessageBox::Ok, &seen);
+        QTest::mouseClick(child<QPushButton>("Speed"), Qt::LeftButton);
+        QCOMPARE(seen, QString("Error|Machine is not connected!"));
+    }
+
+    void selectorOpensTheChosenZone()
+    {
+        up("362.10 A", k362Settings);
+        QString zoneLabel;
+        whenModal([&zoneLabel](QWidget *w) {
+            zoneLabel = w->findChild<QLabel *>("ZoneLabelStr")->text();
+            w->close();
+        });
+        auto *select = child<QComboBox>("SelectZone");
+        emit select->activated(2);
+        QCOMPARE(m_window->CurrentZone(), 2);
+        QCOMPARE(zoneLabel, QString("Edit values for zone:  Infrared 2"));
+    }
+};
+
+QTEST_MAIN(TestMainWindow)
+#include "tst_mainwindow.moc"
