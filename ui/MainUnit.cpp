@@ -369,6 +369,15 @@ void TMainWindow::retranslateUi()
     ConnectStr->setText(tr("Connect:"));
     ConnectStr->adjustSize();
     MachineTimeStr->setText(tr("Operation time"));
+    // The caption has the room up to the value box; a font or a language whose text
+    // is wider gets a smaller type rather than running under the box.
+    QFont timeFont = MachineTimeStr->font();
+    for (int px = 15; px > 9; --px) {
+        timeFont.setPixelSize(px);
+        if (QFontMetrics(timeFont).horizontalAdvance(MachineTimeStr->text()) <= 336 - 244 - 3)
+            break;
+    }
+    MachineTimeStr->setFont(timeFont);
     MachineTimeStr->adjustSize();
     menuFile->setTitle(tr("File"));
     menuFileProfiles->setText(tr("Profiles"));
