@@ -8,26 +8,14 @@
 
 #include <functional>
 
-#include "machine/MachineUnit.h"
-#include "measure/ObjMessungUnit.h"
+#include "ScriptedMachine.h"
 #include "sim/SimulatedMachine.h"
 
 using vardsim::MachineKind;
 
 Q_DECLARE_METATYPE(MachineKind)
 
-namespace {
-
-struct Host : TMachineHost {
-    int zone = 0;
-    quint32 start = 0;
-    TMessungInfo *measurement = nullptr;
-    int CurrentZone() const override { return zone; }
-    quint32 MeasureStart() const override { return start; }
-    TMessungInfo *Measurement() const override { return measurement; }
-};
-
-} // namespace
+using Host = ScriptedHost;
 
 class TestMachineSim : public QObject {
     Q_OBJECT
