@@ -72,6 +72,7 @@ private:
 
     void makeWindow()
     {
+        m_window.reset(); // the window goes before the machine it shows
         m_rig = std::make_unique<Rig>();
         m_window = std::make_unique<TMainWindow>(&m_rig->machine);
         m_window->resize(800, 600);
