@@ -28,17 +28,18 @@ namespace {
 // Runs `act` when the next modal window shows up (a message box or a dialog).
 void whenModal(std::function<void(QWidget *)> act)
 {
+    auto *timer = new QTimer(qApp);
     auto attempts = std::make_shared<int>(0);
-    auto poll = std::make_shared<std::function<void()>>();
-    *poll = [act, attempts, poll] {
-        if (QWidget *w = QApplication::activeModalWidget()) {
-            act(w);
-            return;
+    QObject::connect(timer, &QTimer::timeout, timer, [timer, act, attempts] {
+        QWidget *w = QApplication::activeModalWidget();
+        if (w || ++*attempts >= 400) {
+            timer->stop();
+            timer->deleteLater();
+            if (w)
+                act(w);
         }
-        if (++*attempts < 400)
-            QTimer::singleShot(5, *poll);
-    };
-    QTimer::singleShot(0, *poll);
+    });
+    timer->start(5);
 }
 
 void answerBox(QMessageBox::StandardButton button, QString *text = nullptr)
