@@ -1,0 +1,3 @@
+#include "ui/AboutAppUnit.h"
+
+void ShowAboutApp(QWidget *) {}

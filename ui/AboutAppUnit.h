@@ -1,0 +1,6 @@
+#pragma once
+// The about boxes, the checksum tool and the launch of the measuring program.
+
+class QWidget;
+
+void ShowAboutApp(QWidget *owner);

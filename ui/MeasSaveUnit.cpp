@@ -1,0 +1,3 @@
+#include "ui/MeasSaveUnit.h"
+
+bool SaveMeasurement(QWidget *, TMessungInfo &) { return false; }

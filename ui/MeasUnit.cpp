@@ -1,0 +1,3 @@
+#include "ui/MeasUnit.h"
+
+void OpenMeasurementWindow(TMainWindow *) {}

@@ -1,0 +1,6 @@
+#pragma once
+// The "Temperature measurement" window.
+
+class TMainWindow;
+
+void OpenMeasurementWindow(TMainWindow *main);

@@ -1,0 +1,3 @@
+#include "ui/OptionsUnit.h"
+
+void ShowMachineOptions(QWidget *, TMachine *) {}

@@ -1,0 +1,3 @@
+#include "ui/ProfileUnit.h"
+
+void ShowProfileDialog(QWidget *, TMachine *, TDebugForm *) {}

@@ -1,0 +1,3 @@
+#include "ui/SettingsUnit.h"
+
+void ShowProgramOptions(QWidget *) {}
