@@ -97,6 +97,8 @@ public:
     void MeasureTick();
     void SetMeasuring(bool on);
     void SetMeasureInterval(int ms);
+    bool Measuring() const { return m_measuringOn; }
+    int MeasureInterval() const { return m_measureTimer.interval(); }
     bool IsConnected() const;
     void DecodeStatus(quint8 b);
     bool GetStatusFlag(int index) const;
