@@ -22,6 +22,7 @@
 #include "measure/ObjMessungUnit.h"
 #include "ui/DebugUnit.h"
 #include "ui/EditUnit.h"
+#include "ui/LanguageUnit.h"
 #include "ui/LogUnit.h"
 #include "ui/MessageBoxes.h"
 #include "ui/widgets/PaintBox.h"
@@ -79,6 +80,10 @@ TMainWindow::TMainWindow(TMachine *machine, QWidget *parent)
     buildPages();
     buildPanel();
     buildMenu();
+    // The language chosen last time; a translation that has gone leaves the built-in
+    // one.
+    if (GlobalVars)
+        languages().Load(GlobalVars->LocaleID());
     retranslateUi();
 
     // The window sees every key before its controls: Escape anywhere in it closes it
@@ -338,7 +343,7 @@ void TMainWindow::buildMenu()
         }
     });
     menuExtraLanguage = item(menuExtra, "menuExtraLanguage", QStyle::SP_MessageBoxQuestion,
-                             hook(&TMainWindow::onLanguage, false));
+                             [this] { SwitchLanguage(); });
 
     menuDebug = menu("menuDebug");
     m_debugMenuAction = menuDebug->menuAction();
@@ -356,8 +361,37 @@ void TMainWindow::buildMenu()
                             hook(&TMainWindow::onAboutMaker, false));
 }
 
+TLanguageManager &TMainWindow::languages() const
+{
+    return m_languages ? *m_languages : TLanguageManager::Instance();
+}
+
+void TMainWindow::SwitchLanguage()
+{
+    TLanguageManager &manager = languages();
+    if (manager.AlternativeCount() == 0) {
+        vard::ShowMessage(this, tr("No alternative language found!"), true);
+        return;
+    }
+    int chosen = -1;
+    {
+        TLanguageDialog dialog(manager.Offered(), manager.CurrentLocaleID(), this);
+        if (dialog.exec() != QDialog::Accepted)
+            return;
+        chosen = dialog.SelectedLocaleID();
+    }
+    if (chosen < 0 || !manager.Load(chosen))
+        return;
+    if (GlobalVars)
+        GlobalVars->SetLocaleID(manager.CurrentLocaleID());
+    // The translators' change events reach the windows from the event loop; the title
+    // follows at once.
+    retranslateUi();
+}
+
 void TMainWindow::retranslateUi()
 {
+    QApplication::setApplicationDisplayName(tr("VARD - KEL Solderingsystem"));
     setWindowTitle(tr("VARD - KEL Solderingsystem") + QStringLiteral("  ") + tr("1.2.1"));
     pctrlMain->setTabText(0, tr("Graphic view"));
     pctrlMain->setTabText(1, tr("Textual view"));

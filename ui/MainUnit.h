@@ -27,6 +27,7 @@ class PaintBox;
 class PictureView;
 class ShapeWidget;
 class TDebugForm;
+class TLanguageManager;
 class TLogForm;
 class TMessungInfo;
 
@@ -50,7 +51,13 @@ public:
     // refuse with "Machine is not connected!" where a machine is needed and do nothing
     // otherwise.
     std::function<void()> onProfiles, onMeasureStart, onCallTavo, onMachineOptions, onProgramSettings,
-        onLanguage, onChecksum, onAboutApp, onAboutMaker;
+        onChecksum, onAboutApp, onAboutMaker;
+
+    // "Language": offers the translations found beside the program and switches every
+    // window to the chosen one. The languages come from the program-wide manager
+    // unless a test gives its own.
+    void SwitchLanguage();
+    void SetLanguageManager(TLanguageManager *languages) { m_languages = languages; }
 
     // TMachineHost
     int CurrentZone() const override { return m_currentZone; }
@@ -92,6 +99,7 @@ private:
     void buildPanel();
     void buildMenu();
     void retranslateUi();
+    TLanguageManager &languages() const;
     void toggleHeater(const TZone &zone);
     void openEditDialog();
     void runOrRefuse(const std::function<void()> &action, bool needsMachine);
@@ -106,6 +114,7 @@ private:
     TMachine *m_machine;
     TLogForm *m_logForm = nullptr;
     TDebugForm *m_debugForm = nullptr;
+    TLanguageManager *m_languages = nullptr;
 
     bool m_refreshing = true;
     double m_scaleX = 1.0;
