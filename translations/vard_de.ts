@@ -1,0 +1,523 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="de_DE">
+<context>
+    <name>MessageBoxes</name>
+    <message>
+        <source>Machine is not connected!</source>
+        <translation>Maschine ist nicht verbunden!</translation>
+    </message>
+    <message>
+        <source>Info</source>
+        <translation>Information</translation>
+    </message>
+    <message>
+        <source>Error</source>
+        <translation>Fehler</translation>
+    </message>
+    <message>
+        <source>Please confirm</source>
+        <translation>Bitte bestätigen</translation>
+    </message>
+</context>
+<context>
+    <name>TDebugForm</name>
+    <message>
+        <source>Debug informations</source>
+        <translation>Debug-Informationen</translation>
+    </message>
+    <message>
+        <source>CANCEL</source>
+        <translation>ABBRECHEN</translation>
+    </message>
+    <message>
+        <source>RESUME LOGGING</source>
+        <translation>PROTOKOLL FORTSETZEN</translation>
+    </message>
+    <message>
+        <source>BREAK LOGGING</source>
+        <translation>PROTOKOLL ANHALTEN</translation>
+    </message>
+</context>
+<context>
+    <name>TEditForm</name>
+    <message>
+        <source>Edit values</source>
+        <translation>Werte bearbeiten</translation>
+    </message>
+    <message>
+        <source>Enter target fan speed in %:</source>
+        <translation>Soll-Lüfterdrehzahl in % eingeben:</translation>
+    </message>
+    <message>
+        <source>Ok</source>
+        <translation>OK</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>Abbrechen</translation>
+    </message>
+    <message>
+        <source>Edit values for zone:</source>
+        <translation>Werte bearbeiten für Zone:</translation>
+    </message>
+    <message>
+        <source>Enter IR power preselection (0..5):</source>
+        <translation>IR-Leistungsvorwahl eingeben (0..5):</translation>
+    </message>
+    <message>
+        <source>Enter target temperature in °C:</source>
+        <translation>Solltemperatur in °C eingeben:</translation>
+    </message>
+    <message>
+        <source>Enter target chain speed in cm/min:</source>
+        <translation>Soll-Kettengeschwindigkeit in cm/min eingeben:</translation>
+    </message>
+</context>
+<context>
+    <name>TKanalInfo</name>
+    <message>
+        <source>Unknown</source>
+        <translation>Unbekannt</translation>
+    </message>
+</context>
+<context>
+    <name>TLanguageDialog</name>
+    <message>
+        <source>Select Language</source>
+        <translation>Sprache auswählen</translation>
+    </message>
+    <message>
+        <source>OK</source>
+        <translation>OK</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>Abbrechen</translation>
+    </message>
+</context>
+<context>
+    <name>TLogForm</name>
+    <message>
+        <source>Application started on %1</source>
+        <translation>Programm gestartet am %1</translation>
+    </message>
+    <message>
+        <source>%1  %2=%3°C (%4%) | %5°C (%6%),</source>
+        <translation>%1  %2=%3°C (%4%) | %5°C (%6%),</translation>
+    </message>
+    <message>
+        <source>%1  %2=%3 (%4%),</source>
+        <translation>%1  %2=%3 (%4%),</translation>
+    </message>
+    <message>
+        <source>%1  %2=%3°C | %4°C,</source>
+        <translation>%1  %2=%3°C | %4°C,</translation>
+    </message>
+    <message>
+        <source>%1  %2=%3 cm/min | %4 cm/min,</source>
+        <translation>%1  %2=%3 cm/min | %4 cm/min,</translation>
+    </message>
+    <message>
+        <source>%1  Heater=%2,</source>
+        <translation>%1  Heizung=%2,</translation>
+    </message>
+    <message>
+        <source>On</source>
+        <translation>Ein</translation>
+    </message>
+    <message>
+        <source>Off</source>
+        <translation>Aus</translation>
+    </message>
+    <message>
+        <source>Ready</source>
+        <translation>Bereit</translation>
+    </message>
+    <message>
+        <source>Hood open / Emergency off</source>
+        <translation>Haube offen / Not-Aus</translation>
+    </message>
+    <message>
+        <source>Not Ready</source>
+        <translation>Nicht bereit</translation>
+    </message>
+    <message>
+        <source>%1  Machine state=%2,</source>
+        <translation>%1  Maschinenstatus=%2,</translation>
+    </message>
+    <message>
+        <source>Do you really want to clear the current log?</source>
+        <translation>Möchten Sie das aktuelle Protokoll wirklich löschen?</translation>
+    </message>
+    <message>
+        <source>Log files (*.log)</source>
+        <translation>Protokolldateien (*.log)</translation>
+    </message>
+    <message>
+        <source>All files (*.*)</source>
+        <translation>Alle Dateien (*.*)</translation>
+    </message>
+    <message>
+        <source>Save log</source>
+        <translation>Protokoll speichern</translation>
+    </message>
+    <message>
+        <source>The selected log file already exists.
+Do you want to continue and overwrite this file?</source>
+        <translation>Die ausgewählte Protokolldatei ist bereits vorhanden.
+Möchten Sie fortfahren und diese Datei überschreiben?</translation>
+    </message>
+    <message>
+        <source>The log could not be saved to &quot;%1&quot;.
+%2</source>
+        <translation>Das Protokoll konnte nicht unter &quot;%1&quot; gespeichert werden.
+%2</translation>
+    </message>
+    <message>
+        <source>Print preview</source>
+        <translation>Druckvorschau</translation>
+    </message>
+    <message>
+        <source>The log could not be printed.</source>
+        <translation>Das Protokoll konnte nicht gedruckt werden.</translation>
+    </message>
+    <message>
+        <source>System Log</source>
+        <translation>Systemprotokoll</translation>
+    </message>
+    <message>
+        <source>Logging</source>
+        <translation>Protokollierung</translation>
+    </message>
+    <message>
+        <source>Stop system logging</source>
+        <translation>Systemprotokollierung beenden</translation>
+    </message>
+    <message>
+        <source>Start system logging</source>
+        <translation>Systemprotokollierung starten</translation>
+    </message>
+    <message>
+        <source>Clear</source>
+        <translation>Löschen</translation>
+    </message>
+    <message>
+        <source>Clear log</source>
+        <translation>Protokoll löschen</translation>
+    </message>
+    <message>
+        <source>Print</source>
+        <translation>Drucken</translation>
+    </message>
+    <message>
+        <source>Print log</source>
+        <translation>Protokoll drucken</translation>
+    </message>
+    <message>
+        <source>Save</source>
+        <translation>Speichern</translation>
+    </message>
+    <message>
+        <source>Select logging interval:</source>
+        <translation>Protokollintervall wählen:</translation>
+    </message>
+    <message>
+        <source>%1 min.</source>
+        <translation>%1 Min.</translation>
+    </message>
+</context>
+<context>
+    <name>TMachine</name>
+    <message>
+        <source>Connected with %1</source>
+        <translation>Verbunden mit %1</translation>
+    </message>
+    <message>
+        <source>Connection lost</source>
+        <translation>Verbindung unterbrochen</translation>
+    </message>
+    <message>
+        <source>Preheat 1</source>
+        <translation>Vorheizung 1</translation>
+    </message>
+    <message>
+        <source>Preheat 2</source>
+        <translation>Vorheizung 2</translation>
+    </message>
+    <message>
+        <source>Peak</source>
+        <translation>Peakzone</translation>
+    </message>
+    <message>
+        <source>Underground</source>
+        <translation>Unterheizung</translation>
+    </message>
+    <message>
+        <source>Cooling 1</source>
+        <translation>Kühlzone 1</translation>
+    </message>
+    <message>
+        <source>Cooling 2</source>
+        <translation>Kühlzone 2</translation>
+    </message>
+    <message>
+        <source>Transfer</source>
+        <translation>Transport</translation>
+    </message>
+    <message>
+        <source>Heater</source>
+        <translation>Heizung</translation>
+    </message>
+    <message>
+        <source>Convection</source>
+        <translation>Konvektion</translation>
+    </message>
+    <message>
+        <source>Infrared</source>
+        <translation>Infrarot</translation>
+    </message>
+    <message>
+        <source>Infrared 1</source>
+        <translation>Infrarot 1</translation>
+    </message>
+    <message>
+        <source>Infrared 2</source>
+        <translation>Infrarot 2</translation>
+    </message>
+</context>
+<context>
+    <name>TMainWindow</name>
+    <message>
+        <source>No alternative language found!</source>
+        <translation>Keine weitere Sprache gefunden!</translation>
+    </message>
+    <message>
+        <source>VARD - KEL Solderingsystem</source>
+        <translation>VARD - KEL Lötsystem</translation>
+    </message>
+    <message>
+        <source>1.2.1</source>
+        <translation>1.2.1</translation>
+    </message>
+    <message>
+        <source>Graphic view</source>
+        <translation>Grafikansicht</translation>
+    </message>
+    <message>
+        <source>Textual view</source>
+        <translation>Textansicht</translation>
+    </message>
+    <message>
+        <source>Schematic view</source>
+        <translation>Schemaansicht</translation>
+    </message>
+    <message>
+        <source>Not available in standard version</source>
+        <translation>Nicht in der Standardversion</translation>
+    </message>
+    <message>
+        <source>Send Values</source>
+        <translation>Werte senden</translation>
+    </message>
+    <message>
+        <source>Heater</source>
+        <translation>Heizung</translation>
+    </message>
+    <message>
+        <source>Speed</source>
+        <translation>Transport</translation>
+    </message>
+    <message>
+        <source>Connect:</source>
+        <translation>Verbindung:</translation>
+    </message>
+    <message>
+        <source>Operation time</source>
+        <translation>Betriebszeit</translation>
+    </message>
+    <message>
+        <source>File</source>
+        <translation>Datei</translation>
+    </message>
+    <message>
+        <source>Profiles</source>
+        <translation>Profile</translation>
+    </message>
+    <message>
+        <source>Exit</source>
+        <translation>Beenden</translation>
+    </message>
+    <message>
+        <source>Measure</source>
+        <translation>Messung</translation>
+    </message>
+    <message>
+        <source>Start measurement</source>
+        <translation>Messung starten</translation>
+    </message>
+    <message>
+        <source>Call Tavo</source>
+        <translation>Tavo aufrufen</translation>
+    </message>
+    <message>
+        <source>Extras</source>
+        <translation>Extras</translation>
+    </message>
+    <message>
+        <source>Machine Options</source>
+        <translation>Maschinenoptionen</translation>
+    </message>
+    <message>
+        <source>Settings</source>
+        <translation>Einstellungen</translation>
+    </message>
+    <message>
+        <source>Machine log</source>
+        <translation>Maschinenprotokoll</translation>
+    </message>
+    <message>
+        <source>Language</source>
+        <translation>Sprache</translation>
+    </message>
+    <message>
+        <source>Debug</source>
+        <translation>Debug</translation>
+    </message>
+    <message>
+        <source>Debug Apllication</source>
+        <translation>Programm debuggen</translation>
+    </message>
+    <message>
+        <source>Calculate Checksum</source>
+        <translation>Prüfsumme berechnen</translation>
+    </message>
+    <message>
+        <source>Help</source>
+        <translation>Hilfe</translation>
+    </message>
+    <message>
+        <source>About Vard</source>
+        <translation>Über Vard</translation>
+    </message>
+    <message>
+        <source>About KEL</source>
+        <translation>Über KEL</translation>
+    </message>
+    <message>
+        <source>Scanning ...</source>
+        <translation>Suche ...</translation>
+    </message>
+    <message>
+        <source>%1 %</source>
+        <translation>%1 %</translation>
+    </message>
+    <message>
+        <source>%1°C</source>
+        <translation>%1°C</translation>
+    </message>
+    <message>
+        <source>%1 cm/min</source>
+        <translation>%1 cm/min</translation>
+    </message>
+    <message>
+        <source>Machine is not connected!</source>
+        <translation>Maschine ist nicht verbunden!</translation>
+    </message>
+    <message>
+        <source>Machine state</source>
+        <translation>Maschinenstatus</translation>
+    </message>
+    <message>
+        <source>Ready</source>
+        <translation>Bereit</translation>
+    </message>
+    <message>
+        <source>Hood open / Emergency off</source>
+        <translation>Haube offen / Not-Aus</translation>
+    </message>
+    <message>
+        <source>Not Ready</source>
+        <translation>Nicht bereit</translation>
+    </message>
+    <message>
+        <source>Underground</source>
+        <translation>Unterheizung</translation>
+    </message>
+    <message>
+        <source>Transfer</source>
+        <translation>Transport</translation>
+    </message>
+    <message>
+        <source>  %1°C</source>
+        <translation>  %1°C</translation>
+    </message>
+    <message>
+        <source>Target</source>
+        <translation>Soll</translation>
+    </message>
+    <message>
+        <source>Actual</source>
+        <translation>Ist</translation>
+    </message>
+    <message>
+        <source>IR power preselection</source>
+        <translation>IR-Leistungsvorwahl</translation>
+    </message>
+    <message>
+        <source>  %1 (%2%)</source>
+        <translation>  %1 (%2%)</translation>
+    </message>
+    <message>
+        <source>Setting Fan</source>
+        <translation>Lüfter Soll</translation>
+    </message>
+    <message>
+        <source>  %1%</source>
+        <translation>  %1%</translation>
+    </message>
+    <message>
+        <source>Actual Fan</source>
+        <translation>Lüfter Ist</translation>
+    </message>
+    <message>
+        <source>Target Speed</source>
+        <translation>Geschw. Soll</translation>
+    </message>
+    <message>
+        <source>  %1 cm/min</source>
+        <translation>  %1 cm/min</translation>
+    </message>
+    <message>
+        <source>Actual Speed</source>
+        <translation>Geschw. Ist</translation>
+    </message>
+    <message>
+        <source>On</source>
+        <translation>Ein</translation>
+    </message>
+    <message>
+        <source>Off</source>
+        <translation>Aus</translation>
+    </message>
+    <message>
+        <source>Setting</source>
+        <translation>Soll</translation>
+    </message>
+    <message>
+        <source>Error</source>
+        <translation>Fehler</translation>
+    </message>
+    <message>
+        <source>Do you really want to quit the application?</source>
+        <translation>Möchten Sie das Programm wirklich beenden?</translation>
+    </message>
+</context>
+<context>
+    <name>TZone</name>
+    <message>
+        <source>Unknown</source>
+        <translation>Unbekannt</translation>
+    </message>
+</context>
+</TS>
