@@ -1,6 +1,128 @@
 #pragma once
-// The "Temperature measurement" window.
+// The "Temperature measurement" window: switches the machine's sampling of its
+// measuring channel on and off at the chosen interval, shows the samples as a table,
+// clears them, and describes and saves the measurement.
+//
+// It keeps no data of its own: line k of the table is row k of the main window's
+// measurement. The machine object appends the rows and announces each one; the window
+// only adds the line. Created on first use, the window lives until the program ends;
+// closing it only hides it, and sampling goes on meanwhile.
 
+#include <QAbstractTableModel>
+#include <QPointer>
+#include <QWidget>
+
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QPlainTextEdit;
+class QTabWidget;
+class QTableView;
+class QToolBar;
+class QToolButton;
+class TMachine;
 class TMainWindow;
+class TMessungInfo;
 
+// The lines of the sample table. Every text is made when the view asks for it, so a
+// long measurement costs the table nothing but its line count.
+class TMeasValuesModel : public QAbstractTableModel {
+    Q_OBJECT
+public:
+    enum Column { kTimeColumn = 0, kTemperatureColumn = 1, kColumnCount = 2 };
+
+    explicit TMeasValuesModel(TMainWindow *main, QObject *parent = nullptr);
+
+    int rowCount(const QModelIndex &parent = QModelIndex()) const override;
+    int columnCount(const QModelIndex &parent = QModelIndex()) const override;
+    QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
+
+    // The measurement accepted the row with this index: the lines up to it appear.
+    void RowAdded(qsizetype row);
+    // No lines, then no rows.
+    void Clear();
+    // The header texts and every cell follow a new language and its decimal separator.
+    void Retranslate();
+
+    // "%2.2f s" of the time stamp in seconds and "%2.2f °C" of the value in degrees, in
+    // the user's locale.
+    static QString TimeText(quint32 ms);
+    static QString TemperatureText(quint32 tenths);
+
+private:
+    TMessungInfo *measurement() const;
+
+    QPointer<TMainWindow> m_main;
+    // The lines announced so far; the view is told of every change to it, which the
+    // measurement's own row count could not guarantee.
+    qsizetype m_lines = 0;
+};
+
+class TMeasForm : public QWidget {
+    Q_OBJECT
+public:
+    // Restores the position from "Vard.pos" ("MeasForm"); idle, "500 ms" chosen.
+    explicit TMeasForm(TMainWindow *main, QWidget *parent = nullptr);
+    // Stores the position in "Vard.pos".
+    ~TMeasForm() override;
+
+    // Refused with a warning while no machine is identified.
+    void StartMeasuring();
+    void StopMeasuring();
+    // Measuring is the state in which Stop can be pressed.
+    bool Measuring() const;
+    TMeasValuesModel *Values() const { return m_values; }
+
+    // Handlers, public so that tests can drive them like the operator does.
+    void btnStartClick() { StartMeasuring(); }
+    void btnStopClick() { StopMeasuring(); }
+    void btnClearClick();
+    void btnSaveClick();
+
+protected:
+    void changeEvent(QEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void sampleRecorded(qsizetype row);
+    void setMeasuringState(bool measuring);
+    void retranslateUi();
+    TMessungInfo *measurement() const;
+
+    QPointer<TMainWindow> m_main;
+    QPointer<TMachine> m_machine;
+    TMeasValuesModel *m_values;
+
+    QToolBar *ToolBar1;
+    QToolButton *btnStart;
+    QToolButton *btnStop;
+    QToolButton *btnClear;
+    QToolButton *btnSave;
+    QWidget *pnlInt;
+    QLabel *lblDefault;
+    QComboBox *comboInterval;
+    QTabWidget *pctrlDefault;
+    QWidget *tabData;
+    QWidget *tabDescr;
+    QTableView *vstValues;
+    QWidget *pnlDefault;
+    QLabel *lblName;
+    QLineEdit *edtName;
+    QLabel *lblSign;
+    QLineEdit *edtSign;
+    QLabel *lblInfo;
+    QPlainTextEdit *memoInfo;
+};
+
+// The one measurement window while it exists; the machine's samples reach its table
+// through it.
+extern TMeasForm *MeasForm;
+
+// Creates the window on first use, then shows it and brings it to the front. Opening
+// it does not start sampling.
 void OpenMeasurementWindow(TMainWindow *main);
+// Destroys the window (its position is stored). It must go before the main window and
+// the machine it works with; it also goes by itself when the application's event loop
+// ends or when either of them is destroyed first.
+void CloseMeasurementWindow();
