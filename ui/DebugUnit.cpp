@@ -21,6 +21,8 @@ TDebugForm::TDebugForm(QWidget *parent)
       btnBreak(new QPushButton(this))
 {
     setObjectName(QStringLiteral("DebugForm"));
+    // Closing the main window ends the program even while this one is open.
+    setAttribute(Qt::WA_QuitOnClose, false);
     QFont formFont(QStringLiteral("MS Sans Serif"));
     formFont.setStyleHint(QFont::SansSerif);
     formFont.setPixelSize(14);

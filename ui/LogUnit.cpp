@@ -205,6 +205,8 @@ TLogForm::TLogForm(TMachine *machine, QWidget *parent)
       tmrLog(new QTimer(this))
 {
     setObjectName(QStringLiteral("LogForm"));
+    // Closing the main window ends the program even while this one is open.
+    setAttribute(Qt::WA_QuitOnClose, false);
 
     ToolBar->setObjectName(QStringLiteral("ToolBar"));
     ToolBar->setIconSize(QSize(kIconSize, kIconSize));
