@@ -1,3 +1,163 @@
 #include "ui/SettingsUnit.h"
 
-void ShowProgramOptions(QWidget *) {}
+#include <QDir>
+#include <QEvent>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QGroupBox>
+#include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScreen>
+#include <QVBoxLayout>
+
+#include "app/IniFile.h"
+#include "app/ObjGlobalVarUnit.h"
+#include "ui/MessageBoxes.h"
+
+namespace {
+
+void centreOnScreen(QWidget *w, QWidget *owner)
+{
+    QScreen *screen = owner ? owner->screen() : QGuiApplication::primaryScreen();
+    if (!screen)
+        return;
+    w->adjustSize();
+    QRect frame = w->frameGeometry();
+    frame.moveCenter(screen->availableGeometry().center());
+    w->move(frame.topLeft());
+}
+
+} // namespace
+
+TSettingsForm::TSettingsForm(QWidget *parent) : QDialog(parent)
+{
+    setObjectName(QStringLiteral("SettingsForm"));
+
+    gbTavoPath = new QGroupBox(this);
+    gbTavoPath->setObjectName(QStringLiteral("gbTavoPath"));
+    TavoPath = new QLineEdit(gbTavoPath);
+    TavoPath->setObjectName(QStringLiteral("TavoPath"));
+    TavoPath->setMinimumWidth(360);
+    Search = new QPushButton(gbTavoPath);
+    Search->setObjectName(QStringLiteral("Search"));
+    auto *pathRow = new QHBoxLayout(gbTavoPath);
+    pathRow->addWidget(TavoPath, 1);
+    pathRow->addWidget(Search);
+
+    Ok = new QPushButton(this);
+    Ok->setObjectName(QStringLiteral("Ok"));
+    // Enter presses the focused button; with the focus anywhere else it means "Ok".
+    Ok->setAutoDefault(true);
+    Ok->setDefault(true);
+    Cancel = new QPushButton(this);
+    Cancel->setObjectName(QStringLiteral("Cancel"));
+    Cancel->setAutoDefault(true);
+    Search->setAutoDefault(true);
+    auto *buttons = new QHBoxLayout;
+    buttons->addStretch(1);
+    buttons->addWidget(Ok);
+    buttons->addWidget(Cancel);
+
+    auto *layout = new QVBoxLayout(this);
+    layout->addWidget(gbTavoPath);
+    layout->addLayout(buttons);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+
+    connect(Search, &QPushButton::clicked, this, &TSettingsForm::SearchClick);
+    connect(Ok, &QPushButton::clicked, this, &TSettingsForm::OkClick);
+    connect(Cancel, &QPushButton::clicked, this, &TSettingsForm::CancelClick);
+
+    retranslateUi();
+    FormCreate();
+}
+
+void TSettingsForm::retranslateUi()
+{
+    setWindowTitle(tr("Program options"));
+    gbTavoPath->setTitle(tr(" Tavo Program Path "));
+    Search->setText(tr("Search"));
+    Ok->setText(tr("Ok"));
+    Cancel->setText(tr("Cancel"));
+}
+
+void TSettingsForm::changeEvent(QEvent *event)
+{
+    if (event->type() == QEvent::LanguageChange)
+        retranslateUi();
+    QDialog::changeEvent(event);
+}
+
+void TSettingsForm::FormCreate()
+{
+    TavoPath->setText(GlobalVars ? GlobalVars->TavoPath() : QString());
+}
+
+QString TSettingsForm::TrimControls(const QString &text)
+{
+    qsizetype first = 0, last = text.size();
+    while (first < last && text.at(first).unicode() <= 32)
+        ++first;
+    while (last > first && text.at(last - 1).unicode() <= 32)
+        --last;
+    return text.mid(first, last - first);
+}
+
+void TSettingsForm::SearchClick()
+{
+    QFileDialog OpenDialog(this);
+    OpenDialog.setObjectName(QStringLiteral("OpenDialog"));
+    // The dialog is the same on every platform, and tests can answer it.
+    OpenDialog.setOption(QFileDialog::DontUseNativeDialog);
+    OpenDialog.setFileMode(QFileDialog::ExistingFile);
+    OpenDialog.setAcceptMode(QFileDialog::AcceptOpen);
+    // Outside Windows the measuring program may be started through a wrapper of any
+    // name, so every file can be shown as well.
+    OpenDialog.setNameFilters({tr("Programs (*.exe)"), tr("All files (*)")});
+    // Open where the current setting points: its folder, or the folder of its file.
+    const QString current = TrimControls(TavoPath->text());
+    if (!current.isEmpty()) {
+        const QFileInfo info(current);
+        if (info.isDir())
+            OpenDialog.setDirectory(info.absoluteFilePath());
+        else if (info.absoluteDir().exists())
+            OpenDialog.setDirectory(info.absolutePath());
+    }
+    OpenDialog.selectFile(QStringLiteral("*.exe"));
+    if (OpenDialog.exec() != QDialog::Accepted)
+        return;
+    const QStringList files = OpenDialog.selectedFiles();
+    if (!files.isEmpty() && !files.first().isEmpty())
+        TavoPath->setText(QDir::toNativeSeparators(files.first()));
+}
+
+void TSettingsForm::OkClick()
+{
+    if (GlobalVars) {
+        GlobalVars->SetTavoPath(TrimControls(TavoPath->text()));
+        try {
+            GlobalVars->Save();
+        } catch (const vard::SettingsFileError &e) {
+            // Reported here rather than left to unwind through the toolkit's event
+            // handling, which is not built to pass exceptions. The dialog stays open:
+            // the operator can try again once the folder is writable, or cancel; the
+            // path is in force for this run and is written again at program end.
+            vard::ReportError(this, e.message());
+            return;
+        }
+    }
+    accept();
+}
+
+void TSettingsForm::CancelClick()
+{
+    reject();
+}
+
+void ShowProgramOptions(QWidget *owner)
+{
+    TSettingsForm dialog(owner);
+    centreOnScreen(&dialog, owner);
+    dialog.exec();
+}

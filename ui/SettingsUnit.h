@@ -1,6 +1,40 @@
 #pragma once
-// "Program options": where the separate measuring program lives.
+// "Program options": where the separate measuring program lives. The path is a
+// program-wide setting; "Ok" writes it to "Vard.ini" at once, with the language.
 
-class QWidget;
+#include <QDialog>
 
+class QGroupBox;
+class QLineEdit;
+class QPushButton;
+
+class TSettingsForm : public QDialog {
+    Q_OBJECT
+public:
+    explicit TSettingsForm(QWidget *parent = nullptr);
+
+    // The text with every character of code 0 to 32 removed from both ends. Unlike
+    // QString::trimmed it leaves other Unicode blanks alone and takes every control
+    // character, as a hand-edited path may carry them.
+    static QString TrimControls(const QString &text);
+
+    void SearchClick();
+    void OkClick();
+    void CancelClick();
+
+protected:
+    void changeEvent(QEvent *event) override;
+
+private:
+    void FormCreate();
+    void retranslateUi();
+
+    QGroupBox *gbTavoPath;
+    QLineEdit *TavoPath;
+    QPushButton *Search;
+    QPushButton *Ok;
+    QPushButton *Cancel;
+};
+
+// Shows "Program options" modally and destroys it after it closes.
 void ShowProgramOptions(QWidget *owner);
