@@ -1,9 +1,205 @@
 #include "measure/ObjMessungUnit.h"
 
+#include <QCoreApplication>
+#include <QDir>
+#include <QLocale>
+#include <QSaveFile>
+#include <QtEndian>
+
+#include <algorithm>
+#include <cstring>
+#include <functional>
+
+#include "app/TextCodec.h"
+
 namespace {
 const QDate kDayZero(1899, 12, 30);
 constexpr double kMsPerDay = 86400000.0;
+
+// Gathers the file's bytes and hands them to the device in large pieces, so a million
+// rows cost a few hundred writes rather than millions. After the first failed write it
+// writes nothing more.
+class Output {
+public:
+    explicit Output(QIODevice &device) : m_device(device), m_buffer(std::make_unique<char[]>(kCapacity)) {}
+
+    // Room for n more bytes (n <= kCapacity); the caller fills them and calls commit.
+    char *reserve(qsizetype n)
+    {
+        if (m_used + n > kCapacity)
+            flush();
+        return m_buffer.get() + m_used;
+    }
+    void commit(char *end) { m_used = end - m_buffer.get(); }
+    void append(const char *data, qsizetype n)
+    {
+        while (n > 0) {
+            const qsizetype piece = std::min(n, kCapacity);
+            std::memcpy(reserve(piece), data, static_cast<size_t>(piece));
+            m_used += piece;
+            data += piece;
+            n -= piece;
+        }
+    }
+    void append(const QByteArray &bytes) { append(bytes.constData(), bytes.size()); }
+
+    bool flush()
+    {
+        if (!m_failed && m_used > 0 && m_device.write(m_buffer.get(), m_used) != m_used)
+            m_failed = true;
+        m_used = 0;
+        return !m_failed;
+    }
+    bool failed() const { return m_failed; }
+
+    static constexpr qsizetype kCapacity = 1 << 16;
+
+private:
+    QIODevice &m_device;
+    std::unique_ptr<char[]> m_buffer;
+    qsizetype m_used = 0;
+    bool m_failed = false;
+};
+
+// The framing of the binary layout: tag, reserved word and length field, then the
+// payload, whose bytes are summed on the way out for the checksum that follows it.
+class BlockOutput {
+public:
+    explicit BlockOutput(Output &out) : m_out(out) {}
+
+    void begin(quint16 tag, quint32 length)
+    {
+        char *p = m_out.reserve(8);
+        qToLittleEndian<quint16>(tag, p);
+        qToLittleEndian<quint16>(0, p + 2);
+        qToLittleEndian<quint32>(length, p + 4);
+        m_out.commit(p + 8);
+        m_sum = 0;
+    }
+    void end()
+    {
+        char *p = m_out.reserve(2);
+        qToLittleEndian<quint16>(static_cast<quint16>(~m_sum), p);
+        m_out.commit(p + 2);
+    }
+
+    void u8(quint8 v)
+    {
+        char *p = m_out.reserve(1);
+        *p = static_cast<char>(v);
+        m_out.commit(p + 1);
+        m_sum += v;
+    }
+    void u16(quint16 v)
+    {
+        char *p = m_out.reserve(2);
+        qToLittleEndian<quint16>(v, p);
+        m_out.commit(p + 2);
+        m_sum += (v & 0xFFu) + (v >> 8);
+    }
+    void u32(quint32 v)
+    {
+        char *p = m_out.reserve(4);
+        qToLittleEndian<quint32>(v, p);
+        m_out.commit(p + 4);
+        m_sum += byteSum(v);
+    }
+    void f64(double v)
+    {
+        quint64 bits;
+        static_assert(sizeof bits == sizeof v);
+        std::memcpy(&bits, &v, sizeof bits);
+        u32(static_cast<quint32>(bits));
+        u32(static_cast<quint32>(bits >> 32));
+    }
+    // A text: its byte count, then its bytes.
+    void text(const QByteArray &bytes)
+    {
+        u32(static_cast<quint32>(bytes.size()));
+        m_out.append(bytes);
+        for (char c : bytes)
+            m_sum += static_cast<unsigned char>(c);
+    }
+    // The rows go out in one stretch per row: time stamp and channel values, without
+    // the genuine-value flag, which the layout does not store.
+    void rowValues(const quint32 *row, int count)
+    {
+        char *p = m_out.reserve(4 * count);
+        for (int i = 0; i < count; ++i, p += 4) {
+            qToLittleEndian<quint32>(row[i], p);
+            m_sum += byteSum(row[i]);
+        }
+        m_out.commit(p);
+    }
+
+    static constexpr quint16 kInformation = 0x4946;
+    static constexpr quint16 kMarkers = 0x414D;
+    static constexpr quint16 kMeasurement = 0x454D;
+    static constexpr quint16 kFlags = 0x4646;
+
+private:
+    static quint32 byteSum(quint32 v) { return (v & 0xFFu) + ((v >> 8) & 0xFFu) + ((v >> 16) & 0xFFu) + (v >> 24); }
+
+    Output &m_out;
+    // Only the low 16 bits end up in the checksum, so wrapping around is harmless.
+    quint32 m_sum = 0;
+};
+
+char *putDecimal(char *p, quint32 v)
+{
+    char digits[10];
+    int n = 0;
+    do {
+        digits[n++] = static_cast<char>('0' + v % 10);
+        v /= 10;
+    } while (v != 0);
+    while (n > 0)
+        *p++ = digits[--n];
+    return p;
+}
+
+// The description may come with any mix of line ends; the binary layout wants CR LF.
+QString withCrLf(const QString &text)
+{
+    QString out = text;
+    out.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+    out.replace(u'\r', u'\n');
+    out.replace(QLatin1String("\n"), QLatin1String("\r\n"));
+    return out;
+}
+
+// Writes through a temporary file beside the target and replaces the target only when
+// every byte is out: a failure at any point leaves the previous file untouched.
+TMessungInfo::WriteResult writeReplacing(const QString &path, QString *reason,
+                                         const std::function<void(Output &)> &body)
+{
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly)) {
+        if (reason)
+            *reason = file.errorString();
+        return TMessungInfo::WriteResult::CannotAccess;
+    }
+    Output out(file);
+    body(out);
+    if (!out.flush() || !file.commit()) {
+        if (reason)
+            *reason = file.errorString();
+        file.cancelWriting();
+        return TMessungInfo::WriteResult::WriteFailed;
+    }
+    return TMessungInfo::WriteResult::Ok;
+}
+
 } // namespace
+
+namespace vard {
+
+MeasFileError::MeasFileError(const QString &filePath, const QString &message, const QString &reason)
+    : std::runtime_error(message.toStdString()), m_filePath(filePath), m_message(message), m_reason(reason)
+{
+}
+
+} // namespace vard
 
 TMessungInfo::TMessungInfo() : MeasDate(ToDateValue(QDateTime::currentDateTime())) {}
 
@@ -109,4 +305,143 @@ QDateTime TMessungInfo::FromDateValue(double value)
     const QDate date = kDayZero.addDays(static_cast<qint64>(whole));
     const int ms = static_cast<int>(std::lround((value - whole) * kMsPerDay));
     return QDateTime(date, QTime::fromMSecsSinceStartOfDay(std::min(ms, 86399999)));
+}
+
+TMessungInfo::WriteResult TMessungInfo::WriteBinary(const QString &path, QString *reason) const
+{
+    return writeReplacing(path, reason, [this](Output &out) {
+        out.append("TAVO 1.0", 8);
+        BlockOutput block(out);
+
+        const QByteArray title = vard::toCp1252(Title);
+        const QByteArray user = vard::toCp1252(UserName);
+        const QByteArray description = vard::toCp1252(withCrLf(Description));
+        const QByteArray password = vard::toCp1252(Password);
+        block.begin(BlockOutput::kInformation,
+                    static_cast<quint32>(38 + title.size() + user.size() + description.size() + password.size()));
+        block.f64(MeasDate);
+        block.text(title);
+        block.text(user);
+        block.text(description);
+        block.text(password);
+        for (int i = 0; i < 3; ++i)
+            block.u32(0);
+        block.end();
+
+        // The length field of this block counts the payload alone (1 with no markers).
+        // The count is one byte: markers past the 255th cannot be announced, so they
+        // stay out rather than garble the blocks after them.
+        const size_t markerCount = std::min<size_t>(m_markers.size(), 255);
+        std::vector<QByteArray> markerTexts;
+        quint32 markerLength = 1;
+        for (size_t i = 0; i < markerCount; ++i) {
+            markerTexts.push_back(vard::toCp1252(m_markers[i].Text));
+            markerLength += 8 + static_cast<quint32>(markerTexts.back().size());
+        }
+        block.begin(BlockOutput::kMarkers, markerLength);
+        block.u8(static_cast<quint8>(markerCount));
+        for (size_t i = 0; i < markerCount; ++i) {
+            block.u32(static_cast<quint32>(m_markers[i].Position));
+            block.text(markerTexts[i]);
+        }
+        block.end();
+
+        const int n = ChannelCount();
+        std::vector<QByteArray> names;
+        quint64 nameBytes = 0;
+        for (const TKanalInfo &channel : m_channels) {
+            names.push_back(vard::toCp1252(channel.Name));
+            nameBytes += static_cast<quint64>(names.back().size());
+        }
+        // With channels the length field counts the checksum too; without, it has
+        // always been 5, and the programs reading these files expect exactly that.
+        const quint64 rows = static_cast<quint64>(m_rowCount);
+        const quint64 measurementLength =
+            n == 0 ? 5 : 4 * rows * static_cast<quint64>(n + 1) + 7 * static_cast<quint64>(n) + 7 + nameBytes;
+        block.begin(BlockOutput::kMeasurement, static_cast<quint32>(measurementLength));
+        block.u8(static_cast<quint8>(n));
+        for (size_t i = 0; i < m_channels.size(); ++i) {
+            block.text(names[i]);
+            block.u16(static_cast<quint16>(m_channels[i].Code));
+            block.u8(m_channels[i].Option);
+        }
+        block.u32(static_cast<quint32>(m_rowCount));
+        for (qsizetype r = 0; r < m_rowCount && !out.failed(); ++r)
+            block.rowValues(rowData(r), n + 1);
+        block.end();
+
+        block.begin(BlockOutput::kFlags, 1);
+        block.u8(Flags);
+        block.end();
+    });
+}
+
+TMessungInfo::WriteResult TMessungInfo::writeText(const QString &path, QString *reason) const
+{
+    return writeReplacing(path, reason, [this](Output &out) {
+        // Section and key names, date and time follow the interface language.
+        const QString timeKey = QCoreApplication::translate("TMessungInfo", "Time");
+        const QLocale locale;
+        const QDateTime when = FromDateValue(MeasDate);
+        const QLatin1String crlf("\r\n");
+        QString head;
+        head += u'[' + QCoreApplication::translate("TMessungInfo", "Measurement info") + u']' + crlf;
+        head += QCoreApplication::translate("TMessungInfo", "Date") + u'='
+                + locale.toString(when.date(), QLocale::ShortFormat) + crlf;
+        // Formatted from the date and time together, so that a zone name in the format
+        // is the one in force on the day of the measurement, not today's.
+        head += timeKey + u'=' + locale.toString(when, locale.timeFormat(QLocale::LongFormat)) + crlf;
+        head += QCoreApplication::translate("TMessungInfo", "Labeling") + u'=' + Title + crlf;
+        head += QCoreApplication::translate("TMessungInfo", "User sign") + u'=' + UserName + crlf;
+        head += QCoreApplication::translate("TMessungInfo", "Info") + u'=' + Description + crlf;
+        head += crlf;
+        head += u'[' + QCoreApplication::translate("TMessungInfo", "Measurement data") + u']' + crlf;
+        const int n = ChannelCount();
+        if (n >= 1) {
+            head += timeKey + u';';
+            for (const TKanalInfo &channel : m_channels)
+                head += channel.Name + u';';
+            head += QCoreApplication::translate("TMessungInfo", "Genuine value") + u';' + crlf;
+        }
+        out.append(vard::toCp1252(head));
+        // Without a channel there is no column to put a row in.
+        if (n == 0)
+            return;
+
+        const int width = n + 2;
+        // Ten digits and a semicolon per element, and the line end.
+        const qsizetype longestLine = 11 * width + 2;
+        for (qsizetype r = 0; r < m_rowCount && !out.failed(); ++r) {
+            const quint32 *row = rowData(r);
+            char *p = out.reserve(longestLine);
+            for (int i = 0; i < width; ++i) {
+                p = putDecimal(p, row[i]);
+                *p++ = ';';
+            }
+            *p++ = '\r';
+            *p++ = '\n';
+            out.commit(p);
+        }
+    });
+}
+
+void TMessungInfo::ExportText(const QString &path) const
+{
+    QString reason;
+    const WriteResult result = writeText(path, &reason);
+    if (result != WriteResult::Ok)
+        throw vard::MeasFileError(path, WriteErrorText(result, path), reason);
+}
+
+QString TMessungInfo::WriteErrorText(WriteResult result, const QString &path)
+{
+    const QString shown = QDir::toNativeSeparators(path);
+    switch (result) {
+    case WriteResult::Ok: return QString();
+    case WriteResult::CannotAccess:
+        return QCoreApplication::translate("TMessungInfo", "Cannot access file \"%1\" !").arg(shown);
+    case WriteResult::WriteFailed:
+        return QCoreApplication::translate("TMessungInfo", "Error writing to file \"%1\".").arg(shown);
+    }
+    return QString();
 }

@@ -12,11 +12,31 @@
 #include <QString>
 
 #include <memory>
+#include <stdexcept>
 #include <vector>
 
 #include "measure/ObjKanalUnit.h"
 
 using TDataRow = std::vector<quint32>;
+
+namespace vard {
+
+// A measurement file could not be written. what() is the operator's message, which
+// names the file; reason() is the system's own word on it.
+class MeasFileError : public std::runtime_error {
+public:
+    MeasFileError(const QString &filePath, const QString &message, const QString &reason);
+    QString filePath() const { return m_filePath; }
+    QString message() const { return m_message; }
+    QString reason() const { return m_reason; }
+
+private:
+    QString m_filePath;
+    QString m_message;
+    QString m_reason;
+};
+
+} // namespace vard
 
 class TMessungInfo {
 public:
@@ -61,12 +81,28 @@ public:
     // Bytes the rows take, for the benchmark and the curious.
     qsizetype RowMemoryBytes() const;
 
+    // The files. Both replace the target only once every byte has reached the disk, so
+    // a failed save leaves the file saved before exactly as it was.
+    enum class WriteResult {
+        Ok,
+        CannotAccess, // the file (or its temporary beside it) could not be created
+        WriteFailed,  // created, but a write or the final replacement failed
+    };
+    // The binary layout of ".tavo" and ".mref" files; reason, when given, receives the
+    // system's word on a failure.
+    WriteResult WriteBinary(const QString &path, QString *reason = nullptr) const;
+    // The semicolon-separated text export; throws vard::MeasFileError on failure.
+    void ExportText(const QString &path) const;
+    // The operator's message for a failed write to path ("" for Ok).
+    static QString WriteErrorText(WriteResult result, const QString &path);
+
     static double ToDateValue(const QDateTime &local);
     static QDateTime FromDateValue(double value);
 
 private:
     static constexpr qsizetype kRowsPerBlock = 4096;
     const quint32 *rowData(qsizetype row) const;
+    WriteResult writeText(const QString &path, QString *reason) const;
 
     std::vector<TKanalInfo> m_channels;
     std::vector<TMarkerInfo> m_markers;
