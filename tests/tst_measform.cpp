@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QElapsedTimer>
+#include <QFileDialog>
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -406,6 +407,33 @@ private slots:
         QCOMPARE(measurement().Description, QString("Board 17\r\n\r\nsecond pass"));
         QCOMPARE(measurement().RowCount(), qsizetype(1));
         QCOMPARE(table()->rowCount(), 1);
+    }
+
+    // A text export that cannot be written reaches the operator as an error report,
+    // and the window stays usable.
+    void failedTextExportIsReported()
+    {
+        open();
+        addSample(0, 2000);
+        QFile blocker(m_home->filePath("blocker"));
+        QVERIFY(blocker.open(QIODevice::WriteOnly));
+        blocker.close();
+        const QString target = m_home->filePath("blocker/run.txt"); // its folder is a file
+        SeenBox seen;
+        whenModal([&](QWidget *w) {
+            auto *dialog = qobject_cast<QFileDialog *>(w);
+            if (!dialog)
+                return;
+            answerBox(QMessageBox::Ok, &seen);
+            if (auto *edit = dialog->findChild<QLineEdit *>("fileNameEdit"))
+                edit->setText(target);
+            static_cast<QDialog *>(dialog)->accept();
+        });
+        QTest::mouseClick(child<QToolButton>("btnSave"), Qt::LeftButton);
+        QTRY_COMPARE(seen.caption, QString("Error"));
+        QVERIFY2(seen.text.contains(target), qPrintable(seen.text));
+        QVERIFY(child<QToolButton>("btnSave")->isEnabled());
+        QCOMPARE(measurement().RowCount(), qsizetype(1));
     }
 
     // ------------------------------------------------------------ escape

@@ -451,7 +451,13 @@ void TMeasForm::btnSaveClick()
     QString description = memoInfo->toPlainText();
     description.replace(u'\n', QLatin1String("\r\n"));
     m->SetInfo(3, description);
-    SaveMeasurement(this, *m);
+    // A failed text export is reported like any unexpected failure, but from here:
+    // an exception must not unwind through the toolkit's event handling.
+    try {
+        SaveMeasurement(this, *m);
+    } catch (const vard::MeasFileError &e) {
+        vard::ReportError(this, e.message());
+    }
 }
 
 void TMeasForm::sampleRecorded(qsizetype row)
