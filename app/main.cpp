@@ -10,11 +10,17 @@
 #include "app/GlobalUnit.h"
 #include "app/ObjGlobalVarUnit.h"
 #include "machine/MachineUnit.h"
+#include "measure/ObjMessungUnit.h"
 #include "sim/SimulatedMachine.h"
-#include "ui/MessageBoxes.h"
+#include "ui/AboutAppUnit.h"
 #include "ui/DebugUnit.h"
 #include "ui/LogUnit.h"
 #include "ui/MainUnit.h"
+#include "ui/MeasUnit.h"
+#include "ui/MessageBoxes.h"
+#include "ui/OptionsUnit.h"
+#include "ui/ProfileUnit.h"
+#include "ui/SettingsUnit.h"
 
 namespace {
 
@@ -66,6 +72,8 @@ public:
             return QApplication::notify(receiver, event);
         } catch (const vard::SettingsFileError &e) {
             vard::ReportError(activeWindow(), e.message());
+        } catch (const vard::MeasFileError &e) {
+            vard::ReportError(activeWindow(), e.message());
         } catch (const std::exception &e) {
             vard::ReportError(activeWindow(), QString::fromLocal8Bit(e.what()));
         }
@@ -106,19 +114,29 @@ int main(int argc, char *argv[])
     {
         TMachine machine;
         GlobalVars = new TGlobalVars;
-        QApplication::setApplicationDisplayName(QStringLiteral("Vard"));
+        // The main window sets it again in the language it applies.
+        QApplication::setApplicationDisplayName(QCoreApplication::translate("TMainWindow", "VARD - KEL Solderingsystem"));
         {
             TMainWindow mainWindow(&machine);
             TDebugForm debugForm;
             TLogForm logForm(&machine);
             mainWindow.SetDebugForm(&debugForm);
             mainWindow.SetLogForm(&logForm);
+            mainWindow.onProfiles = [&] { ShowProfileDialog(&mainWindow, &machine, &debugForm); };
+            mainWindow.onMeasureStart = [&] { OpenMeasurementWindow(&mainWindow); };
+            mainWindow.onCallTavo = [&] { CallTavo(&mainWindow, GlobalVars->TavoPath()); };
+            mainWindow.onMachineOptions = [&] { ShowMachineOptions(&mainWindow, &machine); };
+            mainWindow.onProgramSettings = [&] { ShowProgramOptions(&mainWindow); };
+            mainWindow.onChecksum = [&] { RunChecksumTool(&mainWindow); };
+            mainWindow.onAboutApp = [&] { ShowAboutApp(&mainWindow); };
+            mainWindow.onAboutMaker = [&] { ShowAboutMaker(&mainWindow); };
             QObject::connect(&machine, &TMachine::logLineAdded, &logForm,
                              [&logForm](const QString &line) { logForm.AddLine(line, true); });
             QObject::connect(&machine, &TMachine::traceLineAdded, &debugForm, &TDebugForm::AddTrace);
             QObject::connect(&debugForm, &TDebugForm::activeChanged, &machine, &TMachine::SetTracing);
             mainWindow.show();
             result = app.exec();
+            CloseMeasurementWindow(); // it stores its position and lets go of the machine
             // Nothing may call into the windows once they start to go.
             QObject::disconnect(&machine, nullptr, nullptr, nullptr);
         }
