@@ -21,28 +21,13 @@
 #include "app/GlobalUnit.h"
 #include "app/IniFile.h"
 #include "app/ObjGlobalVarUnit.h"
+#include "ModalHelpers.h"
 #include "ScriptedMachine.h"
 #include "ui/LanguageUnit.h"
 #include "ui/LogUnit.h"
 #include "ui/MainUnit.h"
 
 namespace {
-
-void whenModal(std::function<void(QWidget *)> act)
-{
-    auto *timer = new QTimer(qApp);
-    auto attempts = std::make_shared<int>(0);
-    QObject::connect(timer, &QTimer::timeout, timer, [timer, act, attempts] {
-        QWidget *w = QApplication::activeModalWidget();
-        if (w || ++*attempts >= 400) {
-            timer->stop();
-            timer->deleteLater();
-            if (w)
-                act(w);
-        }
-    });
-    timer->start(10);
-}
 
 // The German translation as built beside the tests.
 QString builtGermanFile()

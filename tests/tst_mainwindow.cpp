@@ -16,6 +16,7 @@
 
 #include <functional>
 
+#include "ModalHelpers.h"
 #include "ScriptedMachine.h"
 #include "app/GlobalUnit.h"
 #include "ui/EditUnit.h"
@@ -24,23 +25,6 @@
 #include "ui/widgets/PictureView.h"
 
 namespace {
-
-// Runs `act` when the next modal window shows up (a message box or a dialog).
-void whenModal(std::function<void(QWidget *)> act)
-{
-    auto *timer = new QTimer(qApp);
-    auto attempts = std::make_shared<int>(0);
-    QObject::connect(timer, &QTimer::timeout, timer, [timer, act, attempts] {
-        QWidget *w = QApplication::activeModalWidget();
-        if (w || ++*attempts >= 400) {
-            timer->stop();
-            timer->deleteLater();
-            if (w)
-                act(w);
-        }
-    });
-    timer->start(5);
-}
 
 void answerBox(QMessageBox::StandardButton button, QString *text = nullptr)
 {

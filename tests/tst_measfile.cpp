@@ -18,26 +18,11 @@
 #include <sys/resource.h>
 #include <unistd.h>
 
+#include "ModalHelpers.h"
 #include "measure/ObjMessungUnit.h"
 #include "ui/MeasSaveUnit.h"
 
 namespace {
-
-void whenModal(std::function<void(QWidget *)> act)
-{
-    auto *timer = new QTimer(qApp);
-    auto attempts = std::make_shared<int>(0);
-    QObject::connect(timer, &QTimer::timeout, timer, [timer, act, attempts] {
-        QWidget *w = QApplication::activeModalWidget();
-        if (w || ++*attempts >= 400) {
-            timer->stop();
-            timer->deleteLater();
-            if (w)
-                act(w);
-        }
-    });
-    timer->start(5);
-}
 
 void answerBox(QMessageBox::StandardButton button, QString *text = nullptr)
 {

@@ -21,6 +21,7 @@
 #include <functional>
 #include <memory>
 
+#include "ModalHelpers.h"
 #include "ScriptedMachine.h"
 #include "app/GlobalUnit.h"
 #include "measure/ObjMessungUnit.h"
@@ -29,23 +30,6 @@
 #include "ui/MeasUnit.h"
 
 namespace {
-
-// Runs `act` when the next modal window shows up (a message box or a dialog).
-void whenModal(std::function<void(QWidget *)> act)
-{
-    auto *timer = new QTimer(qApp);
-    auto attempts = std::make_shared<int>(0);
-    QObject::connect(timer, &QTimer::timeout, timer, [timer, act, attempts] {
-        QWidget *w = QApplication::activeModalWidget();
-        if (w || ++*attempts >= 400) {
-            timer->stop();
-            timer->deleteLater();
-            if (w)
-                act(w);
-        }
-    });
-    timer->start(5);
-}
 
 struct SeenBox {
     QString caption;
