@@ -22,26 +22,11 @@
 #include "machine/MachineUnit.h"
 #include "ui/MessageBoxes.h"
 #include "ui/SettingsUnit.h"
+#include "ui/widgets/Placement.h"
 
 namespace {
 
 constexpr int kIconSize = 32;
-
-QString text(const char *source)
-{
-    return QCoreApplication::translate("AboutAppUnit", source);
-}
-
-void centreOnScreen(QWidget *w, QWidget *owner)
-{
-    QScreen *screen = owner ? owner->screen() : QGuiApplication::primaryScreen();
-    if (!screen)
-        return;
-    w->adjustSize();
-    QRect frame = w->frameGeometry();
-    frame.moveCenter(screen->availableGeometry().center());
-    w->move(frame.topLeft());
-}
 
 // The program's icon: the window icon when the application has one, else a small
 // drawing of a soldering temperature profile (ramp, soak, peak, cooling).
@@ -205,7 +190,7 @@ QStringList TAboutAppForm::HistoryLines(const QString &text)
 void ShowAboutApp(QWidget *owner)
 {
     TAboutAppForm dialog(owner);
-    centreOnScreen(&dialog, owner);
+    vard::CentreOnScreen(&dialog, owner);
     dialog.exec();
 }
 
@@ -213,17 +198,18 @@ void ShowAboutApp(QWidget *owner)
 
 void ShowAboutMaker(QWidget *owner)
 {
-    QMessageBox box(QMessageBox::Information, text("About KEL"),
-                    text("KEL Example Soldering Systems Ltd.\n"
-                         "1 Sample Street\n"
-                         "00000 Exampletown\n"
-                         "Exampleland\n"
-                         "\n"
-                         "Telephone: +00 0000 000000\n"
-                         "Fax: +00 0000 000001\n"
-                         "\n"
-                         "E-mail: info@example.com\n"
-                         "Web: www.example.com"),
+    const QString contact = QCoreApplication::translate("AboutAppUnit",
+                                                        "KEL Example Soldering Systems Ltd.\n"
+                                                        "1 Sample Street\n"
+                                                        "00000 Exampletown\n"
+                                                        "Exampleland\n"
+                                                        "\n"
+                                                        "Telephone: +00 0000 000000\n"
+                                                        "Fax: +00 0000 000001\n"
+                                                        "\n"
+                                                        "E-mail: info@example.com\n"
+                                                        "Web: www.example.com");
+    QMessageBox box(QMessageBox::Information, QCoreApplication::translate("AboutAppUnit", "About KEL"), contact,
                     QMessageBox::Ok, owner);
     box.setObjectName(QStringLiteral("AboutMakerBox"));
     box.setTextFormat(Qt::PlainText);
@@ -237,8 +223,9 @@ void RunChecksumTool(QWidget *owner)
     QInputDialog input(owner);
     input.setObjectName(QStringLiteral("InputBox"));
     input.setInputMode(QInputDialog::TextInput);
-    input.setWindowTitle(text("Input string"));
-    input.setLabelText(text("Please enter string to calculate checksum for:"));
+    input.setWindowTitle(QCoreApplication::translate("AboutAppUnit", "Input string"));
+    input.setLabelText(
+        QCoreApplication::translate("AboutAppUnit", "Please enter string to calculate checksum for:"));
     input.setTextValue(QString());
     if (input.exec() != QDialog::Accepted)
         return;
@@ -247,9 +234,9 @@ void RunChecksumTool(QWidget *owner)
         return;
     const int checksum = TMachine::Checksum(vard::toCp1252(typed));
     // Both filled in one pass, so a "%1" typed by the operator stays as typed.
-    QMessageBox box(QMessageBox::NoIcon, QGuiApplication::applicationDisplayName(),
-                    text("The checksum for \"%1\" is %2.").arg(typed, QString::number(checksum)), QMessageBox::Ok,
-                    owner);
+    const QString message = QCoreApplication::translate("AboutAppUnit", "The checksum for \"%1\" is %2.")
+                                .arg(typed, QString::number(checksum));
+    QMessageBox box(QMessageBox::NoIcon, QGuiApplication::applicationDisplayName(), message, QMessageBox::Ok, owner);
     box.setObjectName(QStringLiteral("ChecksumBox"));
     // Whatever was typed is shown as typed, never as markup.
     box.setTextFormat(Qt::PlainText);
@@ -277,5 +264,7 @@ void CallTavo(QWidget *owner, const QString &setting, const std::function<bool(c
     const QString program = TavoProgramFile(setting);
     const bool started = start ? start(program) : QProcess::startDetached(program, QStringList());
     if (!started)
-        vard::ShowMessage(owner, text("Could not find Tavo.exe. Please enter correct path under \"Extras...Settings\"!"));
+        vard::ShowMessage(owner, QCoreApplication::translate(
+                                     "AboutAppUnit",
+                                     "Could not find Tavo.exe. Please enter correct path under \"Extras...Settings\"!"));
 }

@@ -32,6 +32,7 @@
 #include "machine/MachineUnit.h"
 #include "ui/MessageBoxes.h"
 #include "ui/widgets/LineNumberTextView.h"
+#include "ui/widgets/ToolIcons.h"
 
 namespace {
 
@@ -39,7 +40,6 @@ namespace {
 constexpr std::array<int, 7> kIntervalMinutes{1, 2, 3, 5, 10, 30, 60};
 constexpr int kStartIntervalIndex = 5; // 30 minutes
 constexpr int kMsPerMinute = 60000;
-constexpr int kIconSize = 32;
 
 // Page layout of the printed log, in inches.
 constexpr qreal kMarginLeft = 0.75;
@@ -144,60 +144,16 @@ void drawPrint(QPainter &p)
     p.drawLine(QPointF(10, 26.5), QPointF(19, 26.5));
 }
 
-void drawSave(QPainter &p)
-{
-    p.setPen(QPen(QColor(25, 55, 110), 1));
-    p.setBrush(QColor(45, 95, 175));
-    p.drawRoundedRect(QRectF(3.5, 3.5, 25, 25), 2.5, 2.5);
-    p.setBrush(QColor(205, 210, 215));
-    p.drawRect(QRectF(9.5, 3.5, 13, 9)); // shutter
-    p.setBrush(QColor(45, 95, 175));
-    p.setPen(Qt::NoPen);
-    p.drawRect(QRectF(17, 5, 3, 6));
-    p.setPen(QPen(QColor(25, 55, 110), 1));
-    p.setBrush(QColor(252, 252, 252));
-    p.drawRect(QRectF(7.5, 16.5, 17, 12)); // label
-    p.setPen(QPen(QColor(120, 140, 170), 1.5));
-    p.drawLine(QPointF(10, 20.5), QPointF(22, 20.5));
-    p.drawLine(QPointF(10, 24.5), QPointF(22, 24.5));
-}
-
-QIcon makeIcon(void (*draw)(QPainter &))
-{
-    QIcon icon;
-    for (int scale : {1, 2}) {
-        QPixmap pixmap(kIconSize * scale, kIconSize * scale);
-        pixmap.fill(Qt::transparent);
-        QPainter painter(&pixmap);
-        painter.setRenderHint(QPainter::Antialiasing);
-        painter.scale(scale, scale);
-        draw(painter);
-        painter.end();
-        icon.addPixmap(pixmap);
-    }
-    return icon;
-}
-
-QToolButton *makeToolButton(const QString &name, QIcon icon, QWidget *parent)
-{
-    auto *button = new QToolButton(parent);
-    button->setObjectName(name);
-    button->setIcon(icon);
-    button->setIconSize(QSize(kIconSize, kIconSize));
-    button->setAutoRaise(true);
-    return button;
-}
-
 } // namespace
 
 TLogForm::TLogForm(TMachine *machine, QWidget *parent)
     : QWidget(parent, Qt::Window),
       m_machine(machine),
       ToolBar(new QToolBar(this)),
-      btnDoLog(makeToolButton(QStringLiteral("btnDoLog"), makeIcon(drawDoLog), this)),
-      btnClear(makeToolButton(QStringLiteral("btnClear"), makeIcon(drawClear), this)),
-      btnPrint(makeToolButton(QStringLiteral("btnPrint"), makeIcon(drawPrint), this)),
-      btnSave(makeToolButton(QStringLiteral("btnSave"), makeIcon(drawSave), this)),
+      btnDoLog(vard::MakeToolButton(QStringLiteral("btnDoLog"), vard::MakeToolIcon(drawDoLog), this)),
+      btnClear(vard::MakeToolButton(QStringLiteral("btnClear"), vard::MakeToolIcon(drawClear), this)),
+      btnPrint(vard::MakeToolButton(QStringLiteral("btnPrint"), vard::MakeToolIcon(drawPrint), this)),
+      btnSave(vard::MakeToolButton(QStringLiteral("btnSave"), vard::MakeToolIcon(vard::DrawSaveIcon), this)),
       lblDefault(new QLabel(this)),
       comboInterval(new QComboBox(this)),
       m_logView(new LineNumberTextView(this)),
@@ -209,7 +165,7 @@ TLogForm::TLogForm(TMachine *machine, QWidget *parent)
     setAttribute(Qt::WA_QuitOnClose, false);
 
     ToolBar->setObjectName(QStringLiteral("ToolBar"));
-    ToolBar->setIconSize(QSize(kIconSize, kIconSize));
+    ToolBar->setIconSize(QSize(vard::kToolIconSize, vard::kToolIconSize));
     ToolBar->setMovable(false);
     ToolBar->addWidget(btnDoLog);
     ToolBar->addWidget(btnClear);

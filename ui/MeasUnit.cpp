@@ -32,6 +32,7 @@
 #include "ui/MainUnit.h"
 #include "ui/MeasSaveUnit.h"
 #include "ui/MessageBoxes.h"
+#include "ui/widgets/ToolIcons.h"
 
 TMeasForm *MeasForm = nullptr;
 
@@ -39,7 +40,6 @@ namespace {
 
 // The sampling interval of each item of comboInterval, in ms.
 constexpr std::array<int, 4> kIntervalMs{500, 1000, 2000, 5000};
-constexpr int kIconSize = 32;
 constexpr int kToolBarHeight = 50;
 constexpr int kColumnWidth = 100;
 
@@ -72,50 +72,6 @@ void drawClear(QPainter &p)
     p.setPen(QPen(QColor(200, 30, 30), 3.5, Qt::SolidLine, Qt::RoundCap));
     p.drawLine(QPointF(18, 18), QPointF(28, 28));
     p.drawLine(QPointF(28, 18), QPointF(18, 28));
-}
-
-void drawSave(QPainter &p)
-{
-    p.setPen(QPen(QColor(25, 55, 110), 1));
-    p.setBrush(QColor(45, 95, 175));
-    p.drawRoundedRect(QRectF(3.5, 3.5, 25, 25), 2.5, 2.5);
-    p.setBrush(QColor(205, 210, 215));
-    p.drawRect(QRectF(9.5, 3.5, 13, 9)); // shutter
-    p.setBrush(QColor(45, 95, 175));
-    p.setPen(Qt::NoPen);
-    p.drawRect(QRectF(17, 5, 3, 6));
-    p.setPen(QPen(QColor(25, 55, 110), 1));
-    p.setBrush(QColor(252, 252, 252));
-    p.drawRect(QRectF(7.5, 16.5, 17, 12)); // label
-    p.setPen(QPen(QColor(120, 140, 170), 1.5));
-    p.drawLine(QPointF(10, 20.5), QPointF(22, 20.5));
-    p.drawLine(QPointF(10, 24.5), QPointF(22, 24.5));
-}
-
-QIcon makeIcon(void (*draw)(QPainter &))
-{
-    QIcon icon;
-    for (int scale : {1, 2}) {
-        QPixmap pixmap(kIconSize * scale, kIconSize * scale);
-        pixmap.fill(Qt::transparent);
-        QPainter painter(&pixmap);
-        painter.setRenderHint(QPainter::Antialiasing);
-        painter.scale(scale, scale);
-        draw(painter);
-        painter.end();
-        icon.addPixmap(pixmap);
-    }
-    return icon;
-}
-
-QToolButton *makeToolButton(const QString &name, const QIcon &icon, QWidget *parent)
-{
-    auto *button = new QToolButton(parent);
-    button->setObjectName(name);
-    button->setIcon(icon);
-    button->setIconSize(QSize(kIconSize, kIconSize));
-    button->setAutoRaise(true);
-    return button;
 }
 
 // Fixed-point with two decimals in the user's locale, without thousands separators:
@@ -236,10 +192,10 @@ TMeasForm::TMeasForm(TMainWindow *main, QWidget *parent)
       m_machine(main ? main->Machine() : nullptr),
       m_values(new TMeasValuesModel(main, this)),
       ToolBar1(new QToolBar(this)),
-      btnStart(makeToolButton(QStringLiteral("btnStart"), makeIcon(drawStart), this)),
-      btnStop(makeToolButton(QStringLiteral("btnStop"), makeIcon(drawStop), this)),
-      btnClear(makeToolButton(QStringLiteral("btnClear"), makeIcon(drawClear), this)),
-      btnSave(makeToolButton(QStringLiteral("btnSave"), makeIcon(drawSave), this)),
+      btnStart(vard::MakeToolButton(QStringLiteral("btnStart"), vard::MakeToolIcon(drawStart), this)),
+      btnStop(vard::MakeToolButton(QStringLiteral("btnStop"), vard::MakeToolIcon(drawStop), this)),
+      btnClear(vard::MakeToolButton(QStringLiteral("btnClear"), vard::MakeToolIcon(drawClear), this)),
+      btnSave(vard::MakeToolButton(QStringLiteral("btnSave"), vard::MakeToolIcon(vard::DrawSaveIcon), this)),
       pnlInt(new QWidget(this)),
       lblDefault(new QLabel(pnlInt)),
       comboInterval(new QComboBox(pnlInt)),
@@ -261,7 +217,7 @@ TMeasForm::TMeasForm(TMainWindow *main, QWidget *parent)
     setAttribute(Qt::WA_QuitOnClose, false);
 
     ToolBar1->setObjectName(QStringLiteral("ToolBar1"));
-    ToolBar1->setIconSize(QSize(kIconSize, kIconSize));
+    ToolBar1->setIconSize(QSize(vard::kToolIconSize, vard::kToolIconSize));
     ToolBar1->setMovable(false);
     ToolBar1->setFixedHeight(kToolBarHeight);
     ToolBar1->addWidget(btnStart);

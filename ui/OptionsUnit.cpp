@@ -11,21 +11,11 @@
 
 #include "machine/MachineUnit.h"
 #include "ui/MessageBoxes.h"
+#include "ui/widgets/Placement.h"
 
 namespace {
 
 constexpr int kAutoHeaterChannel = 1;
-
-void centreOnScreen(QWidget *w, QWidget *owner)
-{
-    QScreen *screen = owner ? owner->screen() : QGuiApplication::primaryScreen();
-    if (!screen)
-        return;
-    w->adjustSize();
-    QRect frame = w->frameGeometry();
-    frame.moveCenter(screen->availableGeometry().center());
-    w->move(frame.topLeft());
-}
 
 } // namespace
 
@@ -109,6 +99,6 @@ void ShowMachineOptions(QWidget *owner, TMachine *machine)
         return;
     }
     TOptionsForm dialog(machine, owner);
-    centreOnScreen(&dialog, owner);
+    vard::CentreOnScreen(&dialog, owner);
     dialog.exec();
 }

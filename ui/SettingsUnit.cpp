@@ -15,21 +15,7 @@
 #include "app/IniFile.h"
 #include "app/ObjGlobalVarUnit.h"
 #include "ui/MessageBoxes.h"
-
-namespace {
-
-void centreOnScreen(QWidget *w, QWidget *owner)
-{
-    QScreen *screen = owner ? owner->screen() : QGuiApplication::primaryScreen();
-    if (!screen)
-        return;
-    w->adjustSize();
-    QRect frame = w->frameGeometry();
-    frame.moveCenter(screen->availableGeometry().center());
-    w->move(frame.topLeft());
-}
-
-} // namespace
+#include "ui/widgets/Placement.h"
 
 TSettingsForm::TSettingsForm(QWidget *parent) : QDialog(parent)
 {
@@ -158,6 +144,6 @@ void TSettingsForm::CancelClick()
 void ShowProgramOptions(QWidget *owner)
 {
     TSettingsForm dialog(owner);
-    centreOnScreen(&dialog, owner);
+    vard::CentreOnScreen(&dialog, owner);
     dialog.exec();
 }
