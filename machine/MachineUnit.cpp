@@ -45,7 +45,7 @@ struct RestartOnExit {
 } // namespace
 
 struct TMachine::ZoneRow {
-    QString name;
+    const char *name; // untranslated
     int boxL, boxR, boxT, boxB;
     int temp;
     bool settable, infrared;
@@ -232,6 +232,25 @@ void TMachine::SetMachineType(int type)
         emit logLineAdded(tr("Connection lost"));
 }
 
+QString TMachine::zoneName(const char *source)
+{
+    // Not a text to translate: the same in every language.
+    if (qstrcmp(source, "Startup") == 0)
+        return QString::fromLatin1(source);
+    return tr(source);
+}
+
+void TMachine::RetranslateZones()
+{
+    QStringList names;
+    for (const auto &zone : m_zones) {
+        zone->Name = zoneName(zone->NameSource);
+        names.append(zone->Name);
+    }
+    if (!m_zones.empty())
+        emit zonesRenamed(names);
+}
+
 void TMachine::setupType(const QByteArray &settings, const QByteArray &values, const QByteArray &measure,
                          int fieldCount, const QString &family, const std::vector<ZoneRow> &rows,
                          bool operationTime, const QString &picture, const QStringList &labels)
@@ -245,7 +264,8 @@ void TMachine::setupType(const QByteArray &settings, const QByteArray &values, c
     for (const ZoneRow &r : rows) {
         auto zone = std::make_unique<TZone>();
         zone->MaxTemp = ReadMaxTemp(family, ZoneCount());
-        zone->Name = r.name;
+        zone->NameSource = r.name;
+        zone->Name = zoneName(r.name);
         zone->BoxLeft = zone->ViewLeft = r.boxL;
         zone->BoxRight = zone->ViewRight = r.boxR;
         zone->BoxTop = zone->ViewTop = r.boxT;
@@ -277,15 +297,15 @@ void TMachine::SetupZones4QTR()
 {
     // clang-format off
     const std::vector<ZoneRow> rows = {
-        {QStringLiteral("Startup"), 20, 150, 30, 260,   1, true,  false, 0, 0, 0, 1, 3, 155, 120, "lblTemp0", "", ""},
-        {tr("Preheat 1"),          165, 295, 30, 260,   2, true,  false, 1, 0, 0, 2, 5, 245, 120, "lblTemp1", "lblFan1", ""},
-        {tr("Preheat 2"),          310, 440, 30, 260,   3, true,  false, 2, 0, 0, 3, 6, 365, 120, "lblTemp2", "lblFan2", ""},
-        {tr("Peak"),               455, 585, 30, 260,   4, true,  false, 3, 0, 0, 4, 7, 485, 120, "lblTemp3", "lblFan3", ""},
-        {tr("Underground"),         20, 585, 335, 395,  5, true,  false, 0, 0, 0, 5, 4, 380, 250, "lblTemp5", "", ""},
-        {tr("Cooling 1"),          600, 730, 30, 260,   6, false, false, 0, 0, 0, 0, 0, 580, 120, "lblTemp4", "", ""},
-        {tr("Cooling 2"),            0,   0,  0,   0,   0, false, false, 0, 0, 0, 0, 0,   0,   0, "", "", ""},
-        {tr("Transfer"),            20, 730, 270, 325,  0, false, false, 0, 1, 0, 6, 2, 690, 215, "", "", "lblChain"},
-        {tr("Heater"),             600, 730, 335, 395,  0, false, false, 0, 0, 1, 0, 0,   0,   0, "", "", ""},
+        {"Startup",                  20, 150, 30, 260,   1, true,  false, 0, 0, 0, 1, 3, 155, 120, "lblTemp0", "", ""},
+        {QT_TR_NOOP("Preheat 1"),    165, 295, 30, 260,   2, true,  false, 1, 0, 0, 2, 5, 245, 120, "lblTemp1", "lblFan1", ""},
+        {QT_TR_NOOP("Preheat 2"),    310, 440, 30, 260,   3, true,  false, 2, 0, 0, 3, 6, 365, 120, "lblTemp2", "lblFan2", ""},
+        {QT_TR_NOOP("Peak"),         455, 585, 30, 260,   4, true,  false, 3, 0, 0, 4, 7, 485, 120, "lblTemp3", "lblFan3", ""},
+        {QT_TR_NOOP("Underground"),  20, 585, 335, 395,  5, true,  false, 0, 0, 0, 5, 4, 380, 250, "lblTemp5", "", ""},
+        {QT_TR_NOOP("Cooling 1"),    600, 730, 30, 260,   6, false, false, 0, 0, 0, 0, 0, 580, 120, "lblTemp4", "", ""},
+        {QT_TR_NOOP("Cooling 2"),    0,   0,  0,   0,   0, false, false, 0, 0, 0, 0, 0,   0,   0, "", "", ""},
+        {QT_TR_NOOP("Transfer"),     20, 730, 270, 325,  0, false, false, 0, 1, 0, 6, 2, 690, 215, "", "", "lblChain"},
+        {QT_TR_NOOP("Heater"),       600, 730, 335, 395,  0, false, false, 0, 0, 1, 0, 0,   0,   0, "", "", ""},
     };
     // clang-format on
     setupType("R:ST;SF;SV;M1;", "R:T1;T2;T3;T4;T5;T6;F1;F2;F3;V1;H1;S1;S2;S3;", QByteArray(), 4,
@@ -301,10 +321,10 @@ void TMachine::SetupZones362_0x()
     const bool is04 = m_machineType == 2;
     // clang-format off
     const std::vector<ZoneRow> rows = {
-        {tr("Convection"), 250, 690, 35, 245, 1, true, false, 0, 0, 0, 1, 3, 372, 216, "lblTemp0", "", ""},
-        {tr("Infrared"),    50, 230, 35, 245, 2, true, true,  0, 0, 0, 2, 4, is04 ? 315 : 250, is04 ? 217 : 222, "lblTemp1", "", ""},
-        {tr("Transfer"),    30, 720, 260, 315, 0, false, false, 0, 1, 0, 3, 2, is04 ? 336 : 291, is04 ? 252 : 272, "", "", "lblChain"},
-        {tr("Heater"),     600, 730, 335, 395, 0, false, false, 0, 0, 1, 0, 0, 0, 0, "", "", ""},
+        {QT_TR_NOOP("Convection"),   250, 690, 35, 245, 1, true, false, 0, 0, 0, 1, 3, 372, 216, "lblTemp0", "", ""},
+        {QT_TR_NOOP("Infrared"),     50, 230, 35, 245, 2, true, true,  0, 0, 0, 2, 4, is04 ? 315 : 250, is04 ? 217 : 222, "lblTemp1", "", ""},
+        {QT_TR_NOOP("Transfer"),     30, 720, 260, 315, 0, false, false, 0, 1, 0, 3, 2, is04 ? 336 : 291, is04 ? 252 : 272, "", "", "lblChain"},
+        {QT_TR_NOOP("Heater"),       600, 730, 335, 395, 0, false, false, 0, 0, 1, 0, 0, 0, 0, "", "", ""},
     };
     // clang-format on
     setupType("R:ST;SF;SV;", "R:T1;F1;V1;H1;S1;S2;", "R:T3;", 3, QStringLiteral("362.0x"), rows, false,
@@ -316,11 +336,11 @@ void TMachine::SetupZones362_10()
 {
     // clang-format off
     const std::vector<ZoneRow> rows = {
-        {tr("Convection"), 250, 480, 35, 245, 1, true, false, 1, 0, 0, 1, 3, 380, 165, "lblTemp2", "lblFan2", ""},
-        {tr("Infrared 1"),  50, 230, 35, 245, 2, true, false, 0, 0, 0, 2, 4, 196, 207, "lblTemp0", "", ""},
-        {tr("Infrared 2"), 500, 680, 35, 245, 3, true, false, 0, 0, 0, 3, 5, 544, 207, "lblTemp1", "", ""},
-        {tr("Transfer"),    30, 720, 260, 315, 0, false, false, 0, 1, 0, 4, 2, 676, 252, "", "", "lblChain"},
-        {tr("Heater"),     600, 730, 335, 395, 0, false, false, 0, 0, 1, 0, 0, 0, 0, "", "", ""},
+        {QT_TR_NOOP("Convection"),   250, 480, 35, 245, 1, true, false, 1, 0, 0, 1, 3, 380, 165, "lblTemp2", "lblFan2", ""},
+        {QT_TR_NOOP("Infrared 1"),   50, 230, 35, 245, 2, true, false, 0, 0, 0, 2, 4, 196, 207, "lblTemp0", "", ""},
+        {QT_TR_NOOP("Infrared 2"),   500, 680, 35, 245, 3, true, false, 0, 0, 0, 3, 5, 544, 207, "lblTemp1", "", ""},
+        {QT_TR_NOOP("Transfer"),     30, 720, 260, 315, 0, false, false, 0, 1, 0, 4, 2, 676, 252, "", "", "lblChain"},
+        {QT_TR_NOOP("Heater"),       600, 730, 335, 395, 0, false, false, 0, 0, 1, 0, 0, 0, 0, "", "", ""},
     };
     // clang-format on
     setupType("R:ST;SF;SV;", "R:T1;T2;T3;F1;V1;H1;S1;S2;", "R:T4;", 3, QStringLiteral("362.10"), rows, false,

@@ -72,6 +72,8 @@ public:
     // --- machine types and zones ---
     void IdentifyMachine(const QString &text);
     void SetMachineType(int type);
+    // Names the zones again in the interface language now in force.
+    void RetranslateZones();
     int GetMachineType() const { return m_machineType; }
     QString GetMachineName() const { return m_machineName; }
     TZone *GetZone(int position) const;
@@ -148,6 +150,8 @@ signals:
     void traceLineAdded(const QString &text);
     // The measurement accepted a sample; its row index.
     void sampleRecorded(qsizetype row);
+    // The zones' names in the interface language now in force, in zone order.
+    void zonesRenamed(const QStringList &names);
 
 private:
     enum Block { kTargetTemp, kActualTemp, kTargetFan, kActualFan, kTargetSpeed, kActualSpeed, kHeater,
@@ -172,6 +176,7 @@ private:
                    const QString &family, const std::vector<ZoneRow> &rows, bool operationTime,
                    const QString &picture, const QStringList &labels);
     void ReleaseZones();
+    static QString zoneName(const char *source);
 
     void send(const QByteArray &text);
     void stepIdentify();

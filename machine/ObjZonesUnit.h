@@ -16,6 +16,9 @@ public:
     // The box scaled to the view's current size; kept up to date by the view.
     int ViewLeft, ViewRight, ViewTop, ViewBottom;
     QString Name;
+    // The name as the program's source has it, for naming the zone again when the
+    // interface language changes; "Startup" is the same in every language.
+    const char *NameSource = "";
     int TempChannel;   // 1..20, 0 = no temperature
     int MaxTemp;       // highest target the operator may set, °C
     bool TempSettable; // false: shown only

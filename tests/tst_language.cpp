@@ -5,6 +5,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QComboBox>
 #include <QDialogButtonBox>
 #include <QLabel>
 #include <QListWidget>
@@ -194,6 +195,11 @@ private slots:
         window.show();
         log.show();
         QVERIFY(QTest::qWaitForWindowExposed(&log));
+        rig.bringUp("4QTR A", kQtrSettings);
+        window.RefreshScreen();
+        auto *zones = window.findChild<QComboBox *>("SelectZone");
+        QCOMPARE(zones->itemText(0), QString("Startup"));
+        QCOMPARE(zones->itemText(1), QString("Preheat 1"));
         auto *fileMenu = window.findChild<QMenu *>("menuFile");
         auto *logLabel = log.findChild<QLabel *>("lblDefault");
         const QString englishLogLabel = logLabel->text();
@@ -208,6 +214,13 @@ private slots:
         QCOMPARE(QApplication::applicationDisplayName(), german("TMainWindow", "VARD - KEL Solderingsystem"));
         QCOMPARE(GlobalVars->LocaleID(), 1031);
         QCOMPARE(QLocale().language(), QLocale::German);
+        // The connected machine's zones are named anew, and the heater button still
+        // finds its zone by name.
+        QTRY_COMPARE(zones->itemText(1), german("TMachine", "Preheat 1"));
+        QCOMPARE(zones->itemText(0), QString("Startup"));
+        window.SetCurrentZone(0);
+        window.HeaterClick();
+        QCOMPARE(rig.machine.GetZone(window.CurrentZone())->HeaterChannel, 1);
         QCOMPARE(QCoreApplication::translate("QPlatformTheme", "Cancel"), QString("Abbrechen"));
         log.AddLine(QStringLiteral("deutsch"), true);
         const QString germanStamp = stampOf(log.Lines().last());
@@ -220,6 +233,7 @@ private slots:
         window.SwitchLanguage();
         QTRY_COMPARE(fileMenu->title(), QString("File"));
         QTRY_COMPARE(logLabel->text(), englishLogLabel);
+        QTRY_COMPARE(zones->itemText(1), QString("Preheat 1"));
         QCOMPARE(GlobalVars->LocaleID(), 0);
         QCOMPARE(QCoreApplication::translate("QPlatformTheme", "Cancel"), QString("Cancel"));
         log.AddLine(QStringLiteral("english"), true);

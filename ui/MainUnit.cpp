@@ -92,6 +92,7 @@ TMainWindow::TMainWindow(TMachine *machine, QWidget *parent)
 
     connect(m_machine, &TMachine::typeSwitchStarted, this, &TMainWindow::clearTypeDependentParts);
     connect(m_machine, &TMachine::zoneSelectorFilled, this, &TMainWindow::fillZoneSelector);
+    connect(m_machine, &TMachine::zonesRenamed, this, &TMainWindow::renameZoneSelector);
     connect(m_machine, &TMachine::operationTimeVisibilityChanged, this, &TMainWindow::showOperationTime);
     connect(m_machine, &TMachine::pictureChosen, this, &TMainWindow::loadMachinePicture);
     connect(m_machine, &TMachine::labelsShown, this, &TMainWindow::showLabels);
@@ -434,8 +435,13 @@ void TMainWindow::retranslateUi()
 
 void TMainWindow::changeEvent(QEvent *event)
 {
-    if (event->type() == QEvent::LanguageChange)
+    if (event->type() == QEvent::LanguageChange) {
         retranslateUi();
+        // The zones were named in the language of their set-up; the views and the
+        // heater and speed buttons find them by name.
+        m_machine->RetranslateZones();
+        DrawActivePage();
+    }
     QMainWindow::changeEvent(event);
 }
 
@@ -488,6 +494,17 @@ void TMainWindow::fillZoneSelector(const QStringList &names)
 {
     SelectZone->addItems(names);
     SelectZone->setCurrentIndex(names.isEmpty() ? -1 : 0);
+}
+
+void TMainWindow::renameZoneSelector()
+{
+    // The selector holds the zones the operator can set, in zone order.
+    int item = 0;
+    for (int i = 0; i < m_machine->ZoneCount() && item < SelectZone->count(); ++i) {
+        const TZone *z = m_machine->GetZone(i);
+        if ((z->TempChannel != 0 && z->TempSettable) || z->FanChannel != 0)
+            SelectZone->setItemText(item++, z->Name);
+    }
 }
 
 void TMainWindow::showOperationTime(bool visible)

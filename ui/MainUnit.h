@@ -107,6 +107,7 @@ private:
     // What the machine object's type switch changes here.
     void clearTypeDependentParts();
     void fillZoneSelector(const QStringList &names);
+    void renameZoneSelector();
     void showOperationTime(bool visible);
     void loadMachinePicture(const QString &relativePath);
     void showLabels(const QStringList &names);
