@@ -2,6 +2,66 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="de_DE">
 <context>
+    <name>AboutAppUnit</name>
+    <message>
+        <source>KEL Example Soldering Systems Ltd.
+1 Sample Street
+00000 Exampletown
+Exampleland
+
+Telephone: +00 0000 000000
+Fax: +00 0000 000001
+
+E-mail: info@example.com
+Web: www.example.com</source>
+        <translation>KEL Example Soldering Systems Ltd.
+1 Sample Street
+00000 Exampletown
+Exampleland
+
+Telefon: +00 0000 000000
+Fax: +00 0000 000001
+
+E-Mail: info@example.com
+Web: www.example.com</translation>
+    </message>
+    <message>
+        <source>About KEL</source>
+        <translation>Über KEL</translation>
+    </message>
+    <message>
+        <source>Input string</source>
+        <translation>Zeichenfolge eingeben</translation>
+    </message>
+    <message>
+        <source>Please enter string to calculate checksum for:</source>
+        <translation>Bitte geben Sie die Zeichenfolge ein, für die die Prüfsumme berechnet werden soll:</translation>
+    </message>
+    <message>
+        <source>The checksum for &quot;%1&quot; is %2.</source>
+        <translation>Die Prüfsumme für &quot;%1&quot; lautet %2.</translation>
+    </message>
+    <message>
+        <source>Could not find Tavo.exe. Please enter correct path under &quot;Extras...Settings&quot;!</source>
+        <translation>Tavo.exe wurde nicht gefunden. Bitte geben Sie unter &quot;Extras...Einstellungen&quot; den richtigen Pfad ein!</translation>
+    </message>
+</context>
+<context>
+    <name>MeasSaveUnit</name>
+    <message>
+        <source>Tavo files (*.tavo)</source>
+        <translation>Tavo-Dateien (*.tavo)</translation>
+    </message>
+    <message>
+        <source>Reference files (*.mref)</source>
+        <translation>Referenzdateien (*.mref)</translation>
+    </message>
+    <message>
+        <source>Text files (*.txt)</source>
+        <translation>Textdateien (*.txt)</translation>
+    </message>
+</context>
+<context>
     <name>MessageBoxes</name>
     <message>
         <source>Machine is not connected!</source>
@@ -18,6 +78,49 @@
     <message>
         <source>Please confirm</source>
         <translation>Bitte bestätigen</translation>
+    </message>
+</context>
+<context>
+    <name>TAboutAppForm</name>
+    <message>
+        <source>About application</source>
+        <translation>Über das Programm</translation>
+    </message>
+    <message>
+        <source>Info</source>
+        <translation>Info</translation>
+    </message>
+    <message>
+        <source>History</source>
+        <translation>Historie</translation>
+    </message>
+    <message>
+        <source>KEL Vard for Windows</source>
+        <translation>KEL Vard für Windows</translation>
+    </message>
+    <message>
+        <source>Version:</source>
+        <translation>Version:</translation>
+    </message>
+    <message>
+        <source>Date:</source>
+        <translation>Datum:</translation>
+    </message>
+    <message>
+        <source>OK</source>
+        <translation>OK</translation>
+    </message>
+    <message>
+        <source>1.2.1</source>
+        <translation>1.2.1</translation>
+    </message>
+    <message>
+        <source>2006-01-26</source>
+        <translation>2006-01-26</translation>
+    </message>
+    <message>
+        <source>--- 1.2.1 ---<byte value="xd"/>Bug fixed: Path to images in graphic view corrected<byte value="xd"/><byte value="xd"/>--- 1.2.0 ---<byte value="xd"/>Added graphic view of machine values<byte value="xd"/>Added multilanguage support: English, German<byte value="xd"/>Added internal temperature measurement of soldering machine (362.xx only)<byte value="xd"/><byte value="xd"/>--- 1.1.2 ---<byte value="xd"/>Added machine parameter logging<byte value="xd"/><byte value="xd"/>--- 1.1.0 ---<byte value="xd"/>Added support for KEL soldering machines 362.04, 362.07 and 362.10<byte value="xd"/><byte value="xd"/>--- 1.0.0 ---<byte value="xd"/>Initial version<byte value="xd"/></source>
+        <translation>--- 1.2.1 ---<byte value="xd"/>Fehler behoben: Pfad zu den Bildern in der Grafikansicht korrigiert<byte value="xd"/><byte value="xd"/>--- 1.2.0 ---<byte value="xd"/>Grafikansicht der Maschinenwerte hinzugefügt<byte value="xd"/>Mehrsprachigkeit hinzugefügt: Englisch, Deutsch<byte value="xd"/>Interne Temperaturmessung der Lötmaschine hinzugefügt (nur 362.xx)<byte value="xd"/><byte value="xd"/>--- 1.1.2 ---<byte value="xd"/>Protokollierung der Maschinenparameter hinzugefügt<byte value="xd"/><byte value="xd"/>--- 1.1.0 ---<byte value="xd"/>Unterstützung für KEL-Lötmaschinen 362.04, 362.07 und 362.10 hinzugefügt<byte value="xd"/><byte value="xd"/>--- 1.0.0 ---<byte value="xd"/>Erste Version<byte value="xd"/></translation>
     </message>
 </context>
 <context>
@@ -511,6 +614,228 @@ Möchten Sie fortfahren und diese Datei überschreiben?</translation>
     <message>
         <source>Do you really want to quit the application?</source>
         <translation>Möchten Sie das Programm wirklich beenden?</translation>
+    </message>
+</context>
+<context>
+    <name>TMeasForm</name>
+    <message>
+        <source>Info</source>
+        <translation>Information</translation>
+    </message>
+    <message>
+        <source>There is no machine connected. Cannot start measurement!</source>
+        <translation>Es ist keine Maschine verbunden. Die Messung kann nicht gestartet werden!</translation>
+    </message>
+    <message>
+        <source>PLEASE NOTE: While measuring, maschine state may not be refreshed properly!</source>
+        <translation>BITTE BEACHTEN: Während der Messung wird der Maschinenstatus eventuell nicht richtig aktualisiert!</translation>
+    </message>
+    <message>
+        <source>Do you really want to delete the current maeasurement data?</source>
+        <translation>Möchten Sie die aktuellen Messdaten wirklich löschen?</translation>
+    </message>
+    <message>
+        <source>Temperature measurement</source>
+        <translation>Temperaturmessung</translation>
+    </message>
+    <message>
+        <source>Start measurement</source>
+        <translation>Messung starten</translation>
+    </message>
+    <message>
+        <source>Stop measurement</source>
+        <translation>Messung stoppen</translation>
+    </message>
+    <message>
+        <source>Clear measurement</source>
+        <translation>Messung löschen</translation>
+    </message>
+    <message>
+        <source>Save measurement</source>
+        <translation>Messung speichern</translation>
+    </message>
+    <message>
+        <source>Select interval:</source>
+        <translation>Intervall wählen:</translation>
+    </message>
+    <message>
+        <source>500 ms</source>
+        <translation>500 ms</translation>
+    </message>
+    <message>
+        <source>1 sec</source>
+        <translation>1 Sek.</translation>
+    </message>
+    <message>
+        <source>2 sec</source>
+        <translation>2 Sek.</translation>
+    </message>
+    <message>
+        <source>5 sec</source>
+        <translation>5 Sek.</translation>
+    </message>
+    <message>
+        <source>Data</source>
+        <translation>Daten</translation>
+    </message>
+    <message>
+        <source>Description</source>
+        <translation>Beschreibung</translation>
+    </message>
+    <message>
+        <source>Title:</source>
+        <translation>Titel:</translation>
+    </message>
+    <message>
+        <source>User name:</source>
+        <translation>Benutzername:</translation>
+    </message>
+    <message>
+        <source>Measurement info:</source>
+        <translation>Messinformation:</translation>
+    </message>
+</context>
+<context>
+    <name>TMeasValuesModel</name>
+    <message>
+        <source>Time</source>
+        <translation>Zeit</translation>
+    </message>
+    <message>
+        <source>Temperature</source>
+        <translation>Temperatur</translation>
+    </message>
+</context>
+<context>
+    <name>TMessungInfo</name>
+    <message>
+        <source>Time</source>
+        <translation>Zeit</translation>
+    </message>
+    <message>
+        <source>Measurement info</source>
+        <translation>Messinformation</translation>
+    </message>
+    <message>
+        <source>Date</source>
+        <translation>Datum</translation>
+    </message>
+    <message>
+        <source>Labeling</source>
+        <translation>Bezeichnung</translation>
+    </message>
+    <message>
+        <source>User sign</source>
+        <translation>Benutzerkürzel</translation>
+    </message>
+    <message>
+        <source>Info</source>
+        <translation>Info</translation>
+    </message>
+    <message>
+        <source>Measurement data</source>
+        <translation>Messdaten</translation>
+    </message>
+    <message>
+        <source>Genuine value</source>
+        <translation>Echtwert</translation>
+    </message>
+    <message>
+        <source>Cannot access file &quot;%1&quot; !</source>
+        <translation>Zugriff auf die Datei &quot;%1&quot; nicht möglich!</translation>
+    </message>
+    <message>
+        <source>Error writing to file &quot;%1&quot;.</source>
+        <translation>Fehler beim Schreiben in die Datei &quot;%1&quot;.</translation>
+    </message>
+</context>
+<context>
+    <name>TOptionsForm</name>
+    <message>
+        <source>Set machine options</source>
+        <translation>Maschinenoptionen einstellen</translation>
+    </message>
+    <message>
+        <source>Machine Options</source>
+        <translation>Maschinenoptionen</translation>
+    </message>
+    <message>
+        <source>AutoHeater (Set for heater to be turned on after machine startup)</source>
+        <translation>Auto-Heizung (Heizung nach dem Maschinenstart automatisch einschalten)</translation>
+    </message>
+    <message>
+        <source>Ok</source>
+        <translation>OK</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>Abbrechen</translation>
+    </message>
+</context>
+<context>
+    <name>TProfileForm</name>
+    <message>
+        <source>Manage profiles</source>
+        <translation>Profile verwalten</translation>
+    </message>
+    <message>
+        <source>Stored Profiles</source>
+        <translation>Gespeicherte Profile</translation>
+    </message>
+    <message>
+        <source>Profile name:</source>
+        <translation>Profilname:</translation>
+    </message>
+    <message>
+        <source>Load</source>
+        <translation>Laden</translation>
+    </message>
+    <message>
+        <source>Save</source>
+        <translation>Speichern</translation>
+    </message>
+    <message>
+        <source>Erase</source>
+        <translation>Löschen</translation>
+    </message>
+    <message>
+        <source>Quit</source>
+        <translation>Schließen</translation>
+    </message>
+    <message>
+        <source>Error in profile file!</source>
+        <translation>Fehler in der Profildatei!</translation>
+    </message>
+</context>
+<context>
+    <name>TSettingsForm</name>
+    <message>
+        <source>Program options</source>
+        <translation>Programmoptionen</translation>
+    </message>
+    <message>
+        <source> Tavo Program Path </source>
+        <translation> Tavo-Programmpfad </translation>
+    </message>
+    <message>
+        <source>Search</source>
+        <translation>Durchsuchen</translation>
+    </message>
+    <message>
+        <source>Ok</source>
+        <translation>OK</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>Abbrechen</translation>
+    </message>
+    <message>
+        <source>Programs (*.exe)</source>
+        <translation>Programme (*.exe)</translation>
+    </message>
+    <message>
+        <source>All files (*)</source>
+        <translation>Alle Dateien (*)</translation>
     </message>
 </context>
 <context>
