@@ -14,6 +14,7 @@
 #include <cstdio>
 #include <unistd.h>
 
+#include "BenchRig.h"
 #include "sim/SimulatedMachine.h"
 
 namespace {
@@ -40,21 +41,13 @@ int main(int argc, char *argv[])
     QCoreApplication app(argc, argv);
     const int seconds = argc > 1 ? std::max(1, atoi(argv[1])) : 60;
 
-    QTemporaryDir home;
-    vardsim::SimulatedMachine sim(vardsim::MachineKind::QTR4);
-    if (!home.isValid() || !sim.start()) {
-        std::fprintf(stderr, "bench_idle: cannot set up: %s\n", qPrintable(sim.errorString()));
+    BenchRig rig(vardsim::MachineKind::QTR4);
+    if (!rig.start("bench_idle"))
         return 1;
-    }
-    QFile ini(home.filePath("Vard.ini"));
-    if (!ini.open(QIODevice::WriteOnly))
-        return 1;
-    ini.write("[Communications]\r\nComNo=1\r\nPort1=" + sim.devicePath().toLocal8Bit() + "\r\n");
-    ini.close();
 
     QProcess vard;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("VARD_HOME"), home.path());
+    env.insert(QStringLiteral("VARD_HOME"), rig.home.path());
     env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
     vard.setProcessEnvironment(env);
     vard.setProcessChannelMode(QProcess::ForwardedChannels);
@@ -65,23 +58,23 @@ int main(int argc, char *argv[])
     }
     QElapsedTimer wait;
     wait.start();
-    while (sim.requestCount() < 1 && wait.elapsed() < 10000)
+    while (rig.sim.requestCount() < 1 && wait.elapsed() < 10000)
         QThread::msleep(10);
-    if (sim.requestCount() < 1) {
+    if (rig.sim.requestCount() < 1) {
         std::fprintf(stderr, "bench_idle: vard never reached the machine\n");
         vard.kill();
         return 1;
     }
     QThread::sleep(3); // let start-up settle
 
-    const int before = sim.requestCount();
+    const int before = rig.sim.requestCount();
     const long long t0 = cpuTicks(vard.processId());
     QElapsedTimer wall;
     wall.start();
     QThread::sleep(seconds);
     const long long t1 = cpuTicks(vard.processId());
     const double wallSec = double(wall.elapsed()) / 1000.0;
-    const int exchanges = sim.requestCount() - before;
+    const int exchanges = rig.sim.requestCount() - before;
     vard.kill();
     vard.waitForFinished(5000);
     if (t0 < 0 || t1 < 0) {

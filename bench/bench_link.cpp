@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "link/ThreadComUnit.h"
+#include "BenchRig.h"
 #include "sim/SimulatedMachine.h"
 
 int main(int argc, char *argv[])
@@ -20,19 +21,10 @@ int main(int argc, char *argv[])
     QCoreApplication app(argc, argv);
     const int count = argc > 1 ? std::max(10, atoi(argv[1])) : 1000;
 
-    QTemporaryDir home;
-    vardsim::SimulatedMachine sim(vardsim::MachineKind::QTR4);
-    if (!home.isValid() || !sim.start()) {
-        std::fprintf(stderr, "bench_link: cannot set up: %s\n", qPrintable(sim.errorString()));
+    BenchRig rig(vardsim::MachineKind::QTR4);
+    if (!rig.start("bench_link"))
         return 1;
-    }
-    {
-        QFile ini(home.filePath("Vard.ini"));
-        if (!ini.open(QIODevice::WriteOnly))
-            return 1;
-        ini.write("[Communications]\r\nComNo=1\r\nPort1=" + sim.devicePath().toLocal8Bit() + "\r\n");
-    }
-    qputenv("VARD_HOME", home.path().toLocal8Bit());
+    qputenv("VARD_HOME", rig.home.path().toLocal8Bit());
 
     TCom com;
     com.HandshakeRequest = "R:S0;C0=ACK;";

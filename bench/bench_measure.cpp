@@ -13,6 +13,7 @@
 
 #include "machine/MachineUnit.h"
 #include "measure/ObjMessungUnit.h"
+#include "BenchRig.h"
 #include "sim/SimulatedMachine.h"
 
 namespace {
@@ -65,16 +66,10 @@ int main(int argc, char *argv[])
     QCoreApplication app(argc, argv);
     rows(argc > 1 ? std::max(1, atoi(argv[1])) : 1000000);
 
-    QTemporaryDir home;
-    vardsim::SimulatedMachine sim(vardsim::MachineKind::T362_10);
-    if (!home.isValid() || !sim.start())
+    BenchRig rig(vardsim::MachineKind::T362_10);
+    if (!rig.start("bench_measure"))
         return 1;
-    QFile ini(home.filePath("Vard.ini"));
-    if (!ini.open(QIODevice::WriteOnly))
-        return 1;
-    ini.write("[Communications]\r\nComNo=1\r\nPort1=" + sim.devicePath().toLocal8Bit() + "\r\n");
-    ini.close();
-    qputenv("VARD_HOME", home.path().toLocal8Bit());
+    qputenv("VARD_HOME", rig.home.path().toLocal8Bit());
 
     TMessungInfo measurement;
     measurement.SetChannelCount(1);
@@ -113,7 +108,7 @@ int main(int argc, char *argv[])
             phase.restart();
         } else if (watching && !silenced && phase.elapsed() > 3000) {
             samplesBefore = int(measurement.RowCount());
-            sim.withController([](vardsim::SimController &c) { c.faults.silentMidLine = true; });
+            rig.sim.withController([](vardsim::SimController &c) { c.faults.silentMidLine = true; });
             silenced = true;
             phase.restart();
         } else if (silenced && !machine.IsConnected() && phase.elapsed() > 3000) {
