@@ -114,8 +114,8 @@ int main(int argc, char *argv[])
     {
         TMachine machine;
         GlobalVars = new TGlobalVars;
-        // The main window sets it again in the language it applies.
-        QApplication::setApplicationDisplayName(QCoreApplication::translate("TMainWindow", "VARD - KEL Solderingsystem"));
+        // The language switch names it anew with the product title.
+        QApplication::setApplicationDisplayName(QStringLiteral("Vard"));
         {
             TMainWindow mainWindow(&machine);
             TDebugForm debugForm;

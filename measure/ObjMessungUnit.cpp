@@ -10,6 +10,7 @@
 #include <cstring>
 #include <functional>
 
+#include "app/LocaleFormats.h"
 #include "app/TextCodec.h"
 
 namespace {
@@ -388,9 +389,7 @@ TMessungInfo::WriteResult TMessungInfo::writeText(const QString &path, QString *
         head += u'[' + QCoreApplication::translate("TMessungInfo", "Measurement info") + u']' + crlf;
         head += QCoreApplication::translate("TMessungInfo", "Date") + u'='
                 + locale.toString(when.date(), QLocale::ShortFormat) + crlf;
-        // Formatted from the date and time together, so that a zone name in the format
-        // is the one in force on the day of the measurement, not today's.
-        head += timeKey + u'=' + locale.toString(when, locale.timeFormat(QLocale::LongFormat)) + crlf;
+        head += timeKey + u'=' + locale.toString(when.time(), vard::TimeOfDayFormat(locale)) + crlf;
         head += QCoreApplication::translate("TMessungInfo", "Labeling") + u'=' + Title + crlf;
         head += QCoreApplication::translate("TMessungInfo", "User sign") + u'=' + UserName + crlf;
         head += QCoreApplication::translate("TMessungInfo", "Info") + u'=' + Description + crlf;

@@ -300,9 +300,13 @@ private slots:
         vard::iniWrite(SettingsFilePath(), "General", {{"LocaleID", "1031"}});
         GlobalVars = new TGlobalVars;
         Rig rig;
+        QApplication::setApplicationDisplayName("Vard");
         {
             TMainWindow window(&rig.machine);
             QTRY_COMPARE(window.findChild<QMenu *>("menuFile")->title(), german("TMainWindow", "File"));
+            QVERIFY(window.windowTitle().startsWith(german("TMainWindow", "VARD - KEL Solderingsystem")));
+            // Only a switch by the operator renames the application.
+            QCOMPARE(QApplication::applicationDisplayName(), QString("Vard"));
         }
         TLanguageManager::Instance().Load(0);
         QCoreApplication::processEvents();

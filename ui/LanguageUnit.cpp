@@ -99,10 +99,14 @@ TLanguageManager::TLanguageManager(const QString &folder) : m_folder(folder.isEm
 
 TLanguageManager::~TLanguageManager()
 {
-    if (m_program)
-        QCoreApplication::removeTranslator(m_program);
-    if (m_qt)
-        QCoreApplication::removeTranslator(m_qt);
+    // The program-wide instance goes after the application object; a translator then
+    // has nobody left to be removed from.
+    if (QCoreApplication::instance()) {
+        if (m_program)
+            QCoreApplication::removeTranslator(m_program);
+        if (m_qt)
+            QCoreApplication::removeTranslator(m_qt);
+    }
     delete m_program;
     delete m_qt;
 }

@@ -28,6 +28,7 @@
 #include <exception>
 
 #include "app/GlobalUnit.h"
+#include "app/LocaleFormats.h"
 #include "app/TextCodec.h"
 #include "machine/MachineUnit.h"
 #include "ui/MessageBoxes.h"
@@ -64,29 +65,10 @@ QString zeroPadded(int value, int digits)
     return text;
 }
 
-// The locale's long time format without its time-zone name: the log shows the time of
-// day on the workstation's clock, and "14:05:09 CET" would only lengthen every line.
-QString timeOfDayFormat(const QLocale &locale)
-{
-    const QString format = locale.timeFormat(QLocale::LongFormat);
-    QString result;
-    bool quoted = false;
-    for (const QChar c : format) {
-        if (c == u'\'')
-            quoted = !quoted;
-        else if (!quoted && c == u't')
-            continue;
-        result += c;
-    }
-    result.remove(QLatin1String("()"));
-    result = result.simplified();
-    return result.isEmpty() ? QStringLiteral("HH:mm:ss") : result;
-}
-
 QString timeOfDay()
 {
     const QLocale locale;
-    return locale.toString(QTime::currentTime(), timeOfDayFormat(locale));
+    return locale.toString(QTime::currentTime(), vard::TimeOfDayFormat(locale));
 }
 
 // ---- tool button pictures, drawn on a 32 x 32 grid

@@ -385,14 +385,14 @@ void TMainWindow::SwitchLanguage()
         return;
     if (GlobalVars)
         GlobalVars->SetLocaleID(manager.CurrentLocaleID());
-    // The translators' change events reach the windows from the event loop; the title
-    // follows at once.
+    // The translators' change events reach the windows from the event loop; the
+    // titles follow at once.
     retranslateUi();
+    QApplication::setApplicationDisplayName(tr("VARD - KEL Solderingsystem"));
 }
 
 void TMainWindow::retranslateUi()
 {
-    QApplication::setApplicationDisplayName(tr("VARD - KEL Solderingsystem"));
     setWindowTitle(tr("VARD - KEL Solderingsystem") + QStringLiteral("  ") + tr("1.2.1"));
     pctrlMain->setTabText(0, tr("Graphic view"));
     pctrlMain->setTabText(1, tr("Textual view"));
