@@ -3,6 +3,8 @@
 // somebody closes it, so the answer is scheduled before the action that opens it.
 
 #include <QApplication>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QTimer>
 #include <QWidget>
 
@@ -26,4 +28,21 @@ inline void whenModal(std::function<void(QWidget *)> act, int pollMs = 5)
         }
     });
     timer->start(pollMs);
+}
+
+// Answers the next message box with `button`. `seen` receives "caption|text", and with
+// `withIcon` also "|" and the icon's number.
+inline void answerBox(QMessageBox::StandardButton button, QString *seen = nullptr, bool withIcon = false)
+{
+    whenModal([button, seen, withIcon](QWidget *w) {
+        auto *box = qobject_cast<QMessageBox *>(w);
+        if (!box)
+            return;
+        if (seen) {
+            *seen = box->windowTitle() + "|" + box->text();
+            if (withIcon)
+                *seen += "|" + QString::number(box->icon());
+        }
+        box->button(button)->click();
+    });
 }

@@ -26,18 +26,6 @@
 
 namespace {
 
-void answerBox(QMessageBox::StandardButton button, QString *text = nullptr)
-{
-    whenModal([button, text](QWidget *w) {
-        auto *box = qobject_cast<QMessageBox *>(w);
-        if (!box)
-            return;
-        if (text)
-            *text = box->windowTitle() + "|" + box->text();
-        box->button(button)->click();
-    });
-}
-
 QColor pixel(const QImage &image, int x, int y)
 {
     return QColor(image.pixel(x, y));

@@ -23,18 +23,6 @@
 
 namespace {
 
-void answerBox(QMessageBox::StandardButton button, QString *text = nullptr)
-{
-    whenModal([button, text](QWidget *w) {
-        auto *box = qobject_cast<QMessageBox *>(w);
-        if (!box)
-            return;
-        if (text)
-            *text = box->windowTitle() + "|" + box->text() + "|" + QString::number(box->icon());
-        box->button(button)->click();
-    });
-}
-
 // Spaces and line breaks in the fixtures are for the reader; fromHex skips them.
 QByteArray hex(const char *text) { return QByteArray::fromHex(QByteArray(text)); }
 
@@ -148,7 +136,7 @@ private:
     {
         const bool text = QFileInfo(path).suffix() == "txt";
         if (!text)
-            answerBox(QMessageBox::Ok, seen);
+            answerBox(QMessageBox::Ok, seen, true);
         try {
             *saved = SaveMeasurementTo(nullptr, m, path, 0);
         } catch (const vard::MeasFileError &e) {

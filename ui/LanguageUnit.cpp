@@ -99,6 +99,11 @@ TLanguageManager::TLanguageManager(const QString &folder) : m_folder(folder.isEm
 
 TLanguageManager::~TLanguageManager()
 {
+    dropTranslators();
+}
+
+void TLanguageManager::dropTranslators()
+{
     // The program-wide instance goes after the application object; a translator then
     // has nobody left to be removed from.
     if (QCoreApplication::instance()) {
@@ -109,6 +114,7 @@ TLanguageManager::~TLanguageManager()
     }
     delete m_program;
     delete m_qt;
+    m_program = m_qt = nullptr;
 }
 
 TLanguageManager &TLanguageManager::Instance()
@@ -167,13 +173,7 @@ QList<TLanguageInfo> TLanguageManager::Offered() const
 bool TLanguageManager::Load(int localeId)
 {
     if (localeId == 0) {
-        if (m_program)
-            QCoreApplication::removeTranslator(m_program);
-        if (m_qt)
-            QCoreApplication::removeTranslator(m_qt);
-        delete m_program;
-        delete m_qt;
-        m_program = m_qt = nullptr;
+        dropTranslators();
         QLocale::setDefault(BuiltInLocale());
         m_current = 0;
         // Removing nothing sends no event; the windows still have to follow the locale.
@@ -197,12 +197,7 @@ bool TLanguageManager::Load(int localeId)
     // The locale first, so the windows format with it when the translators' events
     // make them set their texts anew.
     QLocale::setDefault(it->Locale);
-    if (m_program)
-        QCoreApplication::removeTranslator(m_program);
-    if (m_qt)
-        QCoreApplication::removeTranslator(m_qt);
-    delete m_program;
-    delete m_qt;
+    dropTranslators();
     m_program = program.release();
     m_qt = qt.release();
     if (m_qt)

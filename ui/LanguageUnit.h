@@ -62,6 +62,8 @@ public:
     static QLocale BuiltInLocale();
 
 private:
+    void dropTranslators();
+
     QString m_folder;
     int m_current = 0;
     QTranslator *m_program = nullptr;
