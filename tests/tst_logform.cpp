@@ -20,6 +20,7 @@
 #include <memory>
 #include <tuple>
 
+#include "FileHelpers.h"
 #include "app/GlobalUnit.h"
 #include "machine/MachineUnit.h"
 #include "ui/LogUnit.h"
@@ -102,19 +103,6 @@ void selectInterval(QWidget &form, int index)
     auto *combo = form.findChild<QComboBox *>(QStringLiteral("comboInterval"));
     combo->setCurrentIndex(index);
     emit combo->activated(index);
-}
-
-QByteArray readAll(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
-}
-
-void writeFile(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(bytes);
 }
 
 // A log window stopped and emptied, holding exactly `lines` (unstamped).
@@ -389,7 +377,7 @@ private slots:
         BoxAnswerer answerer(QMessageBox::Yes);
         toolButton(form, "btnSave")->click();
         QCOMPARE(answerer.count, 0);
-        QCOMPARE(readAll(form.chosenFile),
+        QCOMPARE(contents(form.chosenFile),
                  QByteArray("[14:30:00]   Underground=120\xB0" "C | 118\xB0" "C\r\n\r\nConnection lost\r\n"));
         QCOMPARE(form.Lines().size(), 3); // the log itself is unchanged
     }
@@ -411,7 +399,7 @@ private slots:
         fillStopped(form, {QStringLiteral("one")});
         form.chosenFile = m_files->filePath(chosen);
         toolButton(form, "btnSave")->click();
-        QCOMPARE(readAll(m_files->filePath(written)), QByteArray("one\r\n"));
+        QCOMPARE(contents(m_files->filePath(written)), QByteArray("one\r\n"));
         const QStringList written1 = QDir(m_files->path()).entryList(QDir::Files);
         const QStringList written2 = QDir(m_files->filePath(QStringLiteral("day.1"))).entryList(QDir::Files);
         QCOMPARE(written1.size() + written2.size(), 1); // nothing else was written
@@ -439,7 +427,7 @@ private slots:
         QCOMPARE(answerer.title, QStringLiteral("Please confirm"));
         QCOMPARE(answerer.text, QStringLiteral("The selected log file already exists.\n"
                                                "Do you want to continue and overwrite this file?"));
-        QCOMPARE(readAll(path), content);
+        QCOMPARE(contents(path), content);
     }
 
     void saveCancelledWritesNothing()
@@ -510,7 +498,7 @@ private slots:
             form.AddLine(QStringLiteral("  Peak=240°C (100%) | 239°C (100%),").repeated(40), false);
         QVERIFY(form.PaintLog(&printer));
 
-        const QByteArray bytes = readAll(pdf);
+        const QByteArray bytes = contents(pdf);
         QVERIFY(bytes.startsWith("%PDF"));
         QCOMPARE(pdfPageCount(bytes), pages);
     }

@@ -17,6 +17,7 @@
 #include <sys/resource.h>
 #include <unistd.h>
 
+#include "FileHelpers.h"
 #include "ModalHelpers.h"
 #include "measure/ObjMessungUnit.h"
 #include "ui/MeasSaveUnit.h"
@@ -25,19 +26,6 @@ namespace {
 
 // Spaces and line breaks in the fixtures are for the reader; fromHex skips them.
 QByteArray hex(const char *text) { return QByteArray::fromHex(QByteArray(text)); }
-
-QByteArray contents(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
-}
-
-void writeFile(const QString &path, const QByteArray &bytes)
-{
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    QCOMPARE(f.write(bytes), bytes.size());
-}
 
 const QByteArray kMagic = "TAVO 1.0";
 const QByteArray kNoMarkers = hex("4D41 0000 01000000  00  FFFF");
