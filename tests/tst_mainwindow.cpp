@@ -479,7 +479,20 @@ private slots:
         auto *l = m_window->findChild<QLabel *>(label);
         QVERIFY(l->isVisible());
         QCOMPARE(l->text(), text);
-        QCOMPARE(l->palette().color(QPalette::WindowText), colour);
+        // What the operator sees: the label's share of the window as drawn, text in the
+        // state colour on the label's own background.
+        const QColor background = label == "lblChain" ? QColor(104, 102, 101) : QColor(Qt::white);
+        const QImage seen = m_window->grab().toImage();
+        const QRect at(l->mapTo(m_window.get(), QPoint(0, 0)), l->size());
+        int ink = 0, ground = 0;
+        for (int y = at.top(); y <= at.bottom(); ++y)
+            for (int x = at.left(); x <= at.right(); ++x) {
+                ink += pixel(seen, x, y) == colour;
+                ground += pixel(seen, x, y) == background;
+            }
+        QVERIFY2(ground > at.width() * at.height() / 2,
+                 qPrintable(QString("%1 of %2 px background").arg(ground).arg(at.width() * at.height())));
+        QVERIFY2(ink >= 10, qPrintable(QString("%1 px of text colour").arg(ink)));
         const double s = m_window->ScaleX();
         QCOMPARE(s, child<PictureView>("MView")->width() / 784.0);
         QCOMPARE(l->x(), RoundEven(design.x() * s));

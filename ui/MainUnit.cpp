@@ -154,6 +154,11 @@ void TMainWindow::buildPages()
         auto *label = new QLabel(MView);
         label->setObjectName(QString::fromLatin1(name));
         label->setAutoFillBackground(true);
+        // A child takes its parent's background role unless it has one of its own, and
+        // the picture view paints with Button: without these the labels would paint
+        // with Button/ButtonText and ignore the colours set on them.
+        label->setBackgroundRole(QPalette::Window);
+        label->setForegroundRole(QPalette::WindowText);
         QPalette pal = label->palette();
         pal.setColor(QPalette::Window, QByteArray(name) == "lblChain" ? kChainBackground : QColor(Qt::white));
         label->setPalette(pal);
