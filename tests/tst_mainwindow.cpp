@@ -362,6 +362,87 @@ private slots:
         QVERIFY2(red > 10, qPrintable(QString::number(red)));
     }
 
+private:
+    // Where the error mark of a zone that is out of order lands: the textual view
+    // painted without and with the zone's error flag, and the pixels that differ.
+    struct MarkSeen {
+        QRect block;    // L, T to R - 1, B - 1
+        int barTop = 0; // first row of the state bar
+        int markTop = 0; // y + 185, where the mark stands when the block has room
+        QRect ink;      // bounding box of the changed pixels
+        int pixels = 0;
+        bool onClearGround = true; // every changed pixel was background before
+    };
+
+    MarkSeen errorMark(const QByteArray &ident, const QByteArray &settings, int zone, int notReady, int error)
+    {
+        makeWindow();
+        up(ident, settings);
+        const QByteArray state = ";S2=" + QByteArray::number(notReady) + ";";
+        m_rig->values("A:S1=0" + state);
+        const QImage without = textual();
+        m_rig->values("A:S1=" + QByteArray::number(error) + state);
+        const QImage with = textual();
+        const TZone *z = m_rig->machine.GetZone(zone);
+        MarkSeen seen;
+        seen.block = QRect(QPoint(z->ViewLeft, z->ViewTop), QPoint(z->ViewRight - 1, z->ViewBottom - 1));
+        seen.barTop = z->ViewTop + RoundEven((z->ViewBottom - z->ViewTop) * 0.9);
+        seen.markTop = z->ViewTop + RoundEven(185 * m_window->ScaleY());
+        const QColor ground = m_window->palette().button().color();
+        for (int y = 0; y < with.height(); ++y) {
+            for (int x = 0; x < with.width(); ++x) {
+                if (with.pixel(x, y) == without.pixel(x, y))
+                    continue;
+                ++seen.pixels;
+                seen.ink |= QRect(x, y, 1, 1);
+                seen.onClearGround &= pixel(without, x, y) == ground;
+            }
+        }
+        return seen;
+    }
+
+private slots:
+    void textualErrorMarkReadable_data()
+    {
+        QTest::addColumn<QByteArray>("ident");
+        QTest::addColumn<QByteArray>("settings");
+        QTest::addColumn<int>("zone");
+        QTest::addColumn<int>("notReady"); // state byte: the zone's bit set
+        QTest::addColumn<int>("error");    // error byte: the zone's bit set
+        QTest::addColumn<bool>("kept");    // the block has room at y + 185
+        const QByteArray ir362 = "A:ST=220,3;SF=60;SV=25;";
+        QTest::addRow("4QTR Peak, with fan rows") << QByteArray("4QTR A") << kQtrSettings << 3 << 8 << 128 << true;
+        QTest::addRow("362.04 Convection") << QByteArray("362.04 A") << ir362 << 0 << 1 << 8 << false;
+        QTest::addRow("362.04 Infrared") << QByteArray("362.04 A") << ir362 << 1 << 2 << 16 << false;
+        QTest::addRow("362.10 Convection, with fan rows") << QByteArray("362.10 A") << k362Settings << 0 << 1 << 8
+                                                          << false;
+        QTest::addRow("362.10 Infrared 2") << QByteArray("362.10 A") << k362Settings << 2 << 4 << 32 << false;
+    }
+
+    // Red on the red bar cannot be read: the whole mark shows, on clear ground inside
+    // its block and above the bar, as many pixels as where the block has room for it.
+    void textualErrorMarkReadable()
+    {
+        QFETCH(QByteArray, ident);
+        QFETCH(QByteArray, settings);
+        QFETCH(int, zone);
+        QFETCH(int, notReady);
+        QFETCH(int, error);
+        QFETCH(bool, kept);
+        const MarkSeen room = errorMark("4QTR A", kQtrSettings, 0, 1, 8); // "Startup"
+        QVERIFY(room.pixels > 20);
+        QVERIFY2(room.ink.bottom() < room.barTop, "the 4QTR blocks have room at y + 185");
+        const MarkSeen seen = errorMark(ident, settings, zone, notReady, error);
+        QCOMPARE(seen.pixels, room.pixels);
+        QVERIFY(seen.onClearGround);
+        QVERIFY(seen.block.adjusted(1, 1, -1, -1).contains(seen.ink)); // inside the frame
+        QVERIFY(seen.ink.bottom() < seen.barTop);
+        if (kept) {
+            QVERIFY(seen.ink.left() >= seen.block.left() + 5 && seen.ink.left() <= seen.block.left() + 8);
+            QVERIFY(seen.ink.top() >= seen.markTop && seen.ink.top() <= seen.markTop + 6);
+        }
+    }
+
     // A press on a block's edge pixel counts; a press on "Cooling 1" only selects it; a
     // press on the heater block toggles the queued heater setting.
     void textualHitTest()

@@ -55,6 +55,23 @@ void textOut(QPainter &p, int x, int y, const QString &text)
     p.drawText(QRect(x, y, 10000, 10000), Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, text);
 }
 
+void textOut(QPainter &p, QPoint at, const QString &text)
+{
+    textOut(p, at.x(), at.y(), text);
+}
+
+// Where the error mark of a general block goes: low in the block at (L + 5, y + 185)
+// when it fits above the state bar (or the lower frame). A block too short for that
+// would print red on the red bar exactly when the mark matters; there the mark stands
+// on the line just above the bar at the block's right edge, clear of the value rows,
+// which all start at the left.
+QPoint errorMarkAt(const QFontMetrics &metrics, const QString &mark, int left, int right, int low, int limit)
+{
+    if (low + metrics.height() <= limit)
+        return {left + 5, low};
+    return {std::max(left + 5, right - 5 - metrics.horizontalAdvance(mark)), limit - metrics.height()};
+}
+
 } // namespace
 
 int RoundEven(double value)
@@ -712,6 +729,7 @@ void TMainWindow::DrawTextualView()
         z->ViewBottom = B;
         auto x = [&](int d) { return L + RoundEven(d * sx); };
         auto y = [&](int d) { return T + RoundEven(d * sy); };
+        const int barTop = T + RoundEven((B - T) * 0.9);
 
         if (z->StateBit == 0) {
             p.setPen(Qt::black);
@@ -722,7 +740,6 @@ void TMainWindow::DrawTextualView()
             p.setPen(c);
             p.setBrush(Qt::NoBrush);
             p.drawRect(L, T, R - L - 1, B - T - 1);
-            const int barTop = T + RoundEven((B - T) * 0.9);
             p.fillRect(QRect(QPoint(L, barTop), QPoint(R - 1, B - 1)), c);
         }
 
@@ -782,7 +799,8 @@ void TMainWindow::DrawTextualView()
             else if (z->Name == transfer)
                 textOut(p, x(510), y(5), mark);
             else
-                textOut(p, L + 5, y(185), mark);
+                textOut(p, errorMarkAt(p.fontMetrics(), mark, L, R, y(185), z->StateBit != 0 ? barTop : B - 1),
+                        mark);
             p.setFont(regular);
             p.setPen(Qt::black);
         }
