@@ -159,6 +159,16 @@ char *putDecimal(char *p, quint32 v)
     return p;
 }
 
+// A channel value holds the 32-bit pattern of a signed reading in tenths.
+char *putSignedDecimal(char *p, quint32 pattern)
+{
+    const qint32 v = static_cast<qint32>(pattern);
+    if (v >= 0)
+        return putDecimal(p, pattern);
+    *p++ = '-';
+    return putDecimal(p, 0u - pattern);
+}
+
 // The description may come with any mix of line ends; the binary layout wants CR LF.
 QString withCrLf(const QString &text)
 {
@@ -408,13 +418,15 @@ TMessungInfo::WriteResult TMessungInfo::writeText(const QString &path, QString *
             return;
 
         const int width = n + 2;
-        // Ten digits and a semicolon per element, and the line end.
-        const qsizetype longestLine = 11 * width + 2;
+        // A sign, ten digits and a semicolon per element, and the line end.
+        const qsizetype longestLine = 12 * width + 2;
         for (qsizetype r = 0; r < m_rowCount && !out.failed(); ++r) {
             const quint32 *row = rowData(r);
             char *p = out.reserve(longestLine);
+            // The time stamp and the genuine-value flag are unsigned; the values between
+            // them are readings, which may lie below zero.
             for (int i = 0; i < width; ++i) {
-                p = putDecimal(p, row[i]);
+                p = (i == 0 || i == width - 1) ? putDecimal(p, row[i]) : putSignedDecimal(p, row[i]);
                 *p++ = ';';
             }
             *p++ = '\r';

@@ -194,6 +194,12 @@ private slots:
                                              "01000000 0A000000 14000000 1E000000"
                                              "EFFC")
                                       << kFlags2;
+        // The file holds the stored 32-bit pattern of -5.0 °C, as the measuring program
+        // reads it.
+        QTest::addRow("reading below zero") << "below zero" << kNoMarkers
+                                            << hex("4D45 0000 1D000000 01 07000000 556E6B6E6F776E FFFF 01"
+                                                   "01000000 08020000 CEFFFFFF 32F7")
+                                            << kFlags2;
     }
 
     void blocks()
@@ -216,6 +222,8 @@ private slots:
             m.GetChannel(1)->Name = "B";
             QVERIFY(m.AddRow({10, 20, 30, 1}));
         }
+        if (kind == "below zero")
+            QVERIFY(m.AddRow({520, quint32(-50), 1}));
         QCOMPARE(m.WriteBinary(at("blocks.tavo")), TMessungInfo::WriteResult::Ok);
         QCOMPARE(contents(at("blocks.tavo")), kMagic + kEmptyInformation + markers + measurement + flags);
     }
@@ -240,6 +248,11 @@ private slots:
         QTest::addRow("two rows") << 2 << false << head + columns + "520;2150;1;\r\n1030;2160;1;\r\n";
         QTest::addRow("unsigned extremes") << 3 << false
                                            << head + columns + "520;2150;1;\r\n1030;2160;1;\r\n4294967295;0;1;\r\n";
+        // A value is a signed reading; the time stamp and the flag stay unsigned.
+        QTest::addRow("reading below zero") << 4 << false
+                                            << head + columns
+                                                   + "520;2150;1;\r\n1030;2160;1;\r\n4294967295;0;1;\r\n"
+                                                     "2500;-50;1;\r\n";
         QByteArray german = head;
         german.replace("Date=3/15/23", "Date=15.03.23").replace("Time=12:00:00 PM", "Time=12:00:00");
         QTest::addRow("date and time follow the language") << 0 << true << german + columns;
@@ -259,7 +272,7 @@ private slots:
         m.SetInfo(1, QString::fromUtf8("Zone 2 250°"));
         m.SetInfo(2, "JD");
         m.SetInfo(3, "first\r\nsecond");
-        const TDataRow all[] = {{520, 2150, 1}, {1030, 2160, 1}, {4294967295u, 0, 1}};
+        const TDataRow all[] = {{520, 2150, 1}, {1030, 2160, 1}, {4294967295u, 0, 1}, {2500, quint32(-50), 1}};
         for (int i = 0; i < rows; ++i)
             QVERIFY(m.AddRow(all[i]));
         m.ExportText(at("run.txt"));

@@ -250,9 +250,13 @@ private slots:
         QTest::addRow("2500 ms, 215.3 degrees") << en << 2500u << 2153u << "2.50 s" << "215.30 °C";
         QTest::addRow("rounded to two decimals") << en << 1234u << 7u << "1.23 s" << "0.70 °C";
         QTest::addRow("thousands not grouped") << en << 1234567u << 12345u << "1234.57 s" << "1234.50 °C";
-        // Row elements are unsigned: a large stamp or value is never shown as negative.
-        QTest::addRow("unsigned") << en << 4294967290u << 4294967286u << "4294967.29 s" << "429496728.60 °C";
+        // A time stamp is unsigned; a value holds the 32-bit pattern of a signed reading.
+        QTest::addRow("large time stamp") << en << 4294967290u << 0u << "4294967.29 s" << "0.00 °C";
+        QTest::addRow("minus five degrees") << en << 0u << quint32(-50) << "0.00 s" << "-5.00 °C";
+        QTest::addRow("tenths below zero") << en << 0u << quint32(-7) << "0.00 s" << "-0.70 °C";
+        QTest::addRow("lowest 16-bit reading") << en << 0u << quint32(-327680) << "0.00 s" << "-32768.00 °C";
         QTest::addRow("German, decimal comma") << de << 2500u << 2153u << "2,50 s" << "215,30 °C";
+        QTest::addRow("German, minus five") << de << 0u << quint32(-50) << "0,00 s" << "-5,00 °C";
         QTest::addRow("German, not grouped") << de << 1234567u << 0u << "1234,57 s" << "0,00 °C";
     }
 

@@ -181,7 +181,7 @@ QString TMeasValuesModel::TimeText(quint32 ms)
 
 QString TMeasValuesModel::TemperatureText(quint32 tenths)
 {
-    return fixed2(static_cast<double>(tenths) / 10.0) + QStringLiteral(" °C");
+    return fixed2(static_cast<double>(static_cast<qint32>(tenths)) / 10.0) + QStringLiteral(" °C");
 }
 
 // ---------------------------------------------------------------- the window

@@ -46,7 +46,8 @@ public:
     void Retranslate();
 
     // "%2.2f s" of the time stamp in seconds and "%2.2f °C" of the value in degrees, in
-    // the user's locale.
+    // the user's locale. The value is the stored 32-bit pattern of a signed reading: a
+    // reading below zero shows with its minus sign.
     static QString TimeText(quint32 ms);
     static QString TemperatureText(quint32 tenths);
 
