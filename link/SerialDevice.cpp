@@ -1,14 +1,62 @@
 #include "link/SerialDevice.h"
 
+#include <QFile>
 #include <QSerialPort>
 
+#ifdef Q_OS_UNIX
+#include <fcntl.h>
+#include <termios.h>
+#include <unistd.h>
+#endif
+
 namespace {
+
+// The flow control a port is set to before we open it. The probe keeps its own handle
+// open until the port is open, so that closing it is never the last close of the device
+// (which would drop the modem lines on the way).
+class FlowProbe {
+public:
+    explicit FlowProbe(const QString &device)
+    {
+#ifdef Q_OS_UNIX
+        m_fd = ::open(QFile::encodeName(device).constData(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+        termios tio{};
+        if (m_fd >= 0 && ::tcgetattr(m_fd, &tio) == 0) {
+            if (tio.c_cflag & CRTSCTS)
+                m_flow = QSerialPort::HardwareControl;
+            else if (tio.c_iflag & (IXON | IXOFF))
+                m_flow = QSerialPort::SoftwareControl;
+        }
+#else
+        Q_UNUSED(device);
+#endif
+    }
+    ~FlowProbe()
+    {
+#ifdef Q_OS_UNIX
+        if (m_fd >= 0)
+            ::close(m_fd);
+#endif
+    }
+    FlowProbe(const FlowProbe &) = delete;
+    FlowProbe &operator=(const FlowProbe &) = delete;
+
+    QSerialPort::FlowControl flowControl() const { return m_flow; }
+
+private:
+    QSerialPort::FlowControl m_flow = QSerialPort::NoFlowControl;
+    int m_fd = -1;
+};
 
 class QtSerialDevice final : public SerialDevice {
 public:
     bool open(const QString &device, const SerialLineSettings &s) override
     {
         m_port.setPortName(device);
+        // QSerialPort applies a flow control of its own when it opens the port; the port
+        // keeps the one it had, so that is what we hand it.
+        const FlowProbe probe(device);
+        m_port.setFlowControl(probe.flowControl());
         if (!m_port.open(QIODevice::ReadWrite)) {
             m_port.clearError();
             return false;
@@ -59,6 +107,21 @@ public:
             return ReadResult::Failed;
         }
         return m_port.getChar(&byte) ? ReadResult::Byte : ReadResult::Failed;
+    }
+
+    std::string discardInput() override
+    {
+        std::string bytes;
+        for (;;) {
+            const QByteArray chunk = m_port.readAll();
+            bytes.append(chunk.constData(), std::size_t(chunk.size()));
+            if (bytes.size() >= kMaxDiscard || !m_port.waitForReadyRead(0))
+                break;
+        }
+        if (m_port.error() == QSerialPort::TimeoutError)
+            m_port.clearError();
+        m_port.clear(QSerialPort::Input);
+        return bytes;
     }
 
     void close() override

@@ -7,6 +7,7 @@
 
 #include <chrono>
 #include <memory>
+#include <string>
 
 struct SerialLineSettings {
     int Baudrate = 9600;
@@ -30,7 +31,12 @@ public:
     virtual bool writeByte(char byte, std::chrono::milliseconds timeout) = 0;
     // Waits at most `timeout` for one byte. Failed covers hang-up and any device error.
     virtual ReadResult readByte(char &byte, std::chrono::milliseconds timeout) = 0;
+    // Throws away whatever input waits (at most kMaxDiscard bytes are looked at) and
+    // returns it, so that the next read can only see an answer to what is written next.
+    virtual std::string discardInput() = 0;
     virtual void close() = 0;
+
+    static constexpr std::size_t kMaxDiscard = 65536;
 };
 
 std::unique_ptr<SerialDevice> createSerialDevice();

@@ -16,12 +16,62 @@ bool TCom::PostRequest(const std::string &text)
     return true;
 }
 
+bool TCom::PostRequest(const std::string &text, quint32 connection)
+{
+    std::lock_guard lock(m_mutex);
+    if (m_connections != connection || !Connected.load(std::memory_order_acquire)
+        || SendPending.load(std::memory_order_acquire) || ReplyExpected.load(std::memory_order_acquire))
+        return false;
+    m_text = text;
+    SendPending.store(true, std::memory_order_release);
+    ReplyExpected.store(true, std::memory_order_release);
+    return true;
+}
+
 std::optional<std::string> TCom::TakeReply() const
 {
     std::lock_guard lock(m_mutex);
     if (!Connected.load(std::memory_order_acquire) || ReplyExpected.load(std::memory_order_acquire))
         return std::nullopt;
     return m_text;
+}
+
+std::optional<std::string> TCom::TakeReply(quint32 connection) const
+{
+    std::lock_guard lock(m_mutex);
+    if (m_connections != connection || !Connected.load(std::memory_order_acquire)
+        || ReplyExpected.load(std::memory_order_acquire))
+        return std::nullopt;
+    return m_text;
+}
+
+std::string TCom::TakeDiscarded()
+{
+    std::lock_guard lock(m_mutex);
+    std::string bytes;
+    bytes.swap(m_discarded);
+    return bytes;
+}
+
+void TCom::NoteDiscarded(const std::string &bytes)
+{
+    std::lock_guard lock(m_mutex);
+    m_discarded.append(bytes, 0, std::min(bytes.size(), kMaxDiscarded - std::min(kMaxDiscarded, m_discarded.size())));
+}
+
+void TCom::MarkConnected()
+{
+    std::lock_guard lock(m_mutex);
+    SendPending.store(false, std::memory_order_release);
+    ReplyExpected.store(false, std::memory_order_release);
+    ++m_connections;
+    Connected.store(true, std::memory_order_release);
+}
+
+quint32 TCom::ConnectionCount() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_connections;
 }
 
 std::optional<std::string> TCom::PendingRequest() const
@@ -131,13 +181,10 @@ void TThreadCom::TryPort()
         ReadLine();
     if (Ok && ReplyBuffer.compare(0, m_com->HandshakeReply.size(), m_com->HandshakeReply) != 0)
         ClosePort();
-    if (Ok) {
-        m_com->SendPending.store(false, std::memory_order_release);
-        m_com->ReplyExpected.store(false, std::memory_order_release);
-        m_com->Connected.store(true, std::memory_order_release);
-    } else {
+    if (Ok)
+        m_com->MarkConnected();
+    else
         AdvancePort();
-    }
 }
 
 void TThreadCom::WriteLine()
@@ -158,12 +205,14 @@ void TThreadCom::ReadLine()
     for (;;) {
         // Every byte gets ReadTimeout ms; the wait is cut into slices so that a
         // termination request does not have to sit out a silent machine.
+        // A ReadTimeout below 1 means no time-out at all, as the port's own settings read it.
         QElapsedTimer waited;
         waited.start();
         char byte = 0;
         SerialDevice::ReadResult result = SerialDevice::ReadResult::Timeout;
         for (;;) {
-            const milliseconds left = milliseconds(ReadTimeout) - milliseconds(waited.elapsed());
+            const milliseconds left = ReadTimeout < 1 ? kCancelSlice
+                                                      : milliseconds(ReadTimeout) - milliseconds(waited.elapsed());
             if (left <= milliseconds::zero() || isInterruptionRequested())
                 break;
             result = m_device->readByte(byte, std::min(left, kCancelSlice));
@@ -187,6 +236,12 @@ void TThreadCom::ReadLine()
 void TThreadCom::Exchange()
 {
     if (const auto request = m_com->PendingRequest()) {
+        // Nothing on the line can be the reply to a request not yet written: a stray or
+        // late line taken as this request's answer would put every later reply one
+        // behind, for good.
+        const std::string stray = m_device->discardInput();
+        if (!stray.empty())
+            m_com->NoteDiscarded(stray);
         WriteBuffer = *request;
         WriteLine();
         if (Ok)

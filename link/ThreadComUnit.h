@@ -34,23 +34,42 @@ public:
     std::atomic<bool> Connected{false};     // a port is open and its handshake succeeded
     std::atomic<int> PortNumber{0};         // port being tried or in use, 1..ComNo
 
+    // How many handshakes have succeeded so far. A link lost and found again between two
+    // poll steps shows only here: Connected is true both times. Written under the lock
+    // together with Connected, so a reader never sees the new link with the old count.
+    quint32 ConnectionCount() const;
+
     // Main thread. Hands a request over when the link is up and the mailbox idle; true
     // when it was taken.
     bool PostRequest(const std::string &text);
+    // The same, refused unless the link is still the one of that connection count: a
+    // request meant for one machine never goes to the one that answered after a loss.
+    bool PostRequest(const std::string &text, quint32 connection);
     // Main thread. The reply line, when the link is up and no reply is still awaited.
     std::optional<std::string> TakeReply() const;
+    std::optional<std::string> TakeReply(quint32 connection) const;
+    // Main thread. What the link threw away since the last call (stray input found on
+    // the line before a request went out), for the trace.
+    std::string TakeDiscarded();
 
     // Communication thread.
     std::optional<std::string> PendingRequest() const; // the text, when SendPending
     void DeliverReply(const std::string &line);        // text first, then both flags drop
     void RequestWritten();                             // a request that wants no reply
     void Reset();                                      // link lost: flags and text cleared
+    void MarkConnected();                              // handshake done: count up, link up
+    void NoteDiscarded(const std::string &bytes);      // stray input dropped before a request
 
     std::string Text() const;
 
 private:
-    mutable std::mutex m_mutex; // guards m_text and makes each hand-over one step
+    // Bounds what waits for the trace when nobody reads it.
+    static constexpr std::size_t kMaxDiscarded = 4096;
+
+    mutable std::mutex m_mutex; // guards m_text, m_discarded, m_connections; makes each hand-over one step
     std::string m_text;
+    std::string m_discarded;
+    quint32 m_connections = 0;
 };
 
 class TThreadCom : public QThread {

@@ -67,10 +67,13 @@ TMachine::TMachine(TThreadCom::DeviceFactory factory, QObject *parent)
     m_refreshInterval = ReadSettingInt(QStringLiteral("Machine"), QStringLiteral("RefreshCount"), 1000);
     if (m_refreshInterval < 1000 || m_refreshInterval > 9000)
         m_refreshInterval = 1000;
+    // Precise: a coarse timer may fire 5 % early, and a sample must not.
+    m_refreshTimer.setTimerType(Qt::PreciseTimer);
     m_refreshTimer.setInterval(m_refreshInterval);
     connect(&m_refreshTimer, &QTimer::timeout, this, &TMachine::RefreshTick);
     m_refreshTimer.start();
 
+    m_measureTimer.setTimerType(Qt::PreciseTimer);
     m_measureTimer.setInterval(500);
     connect(&m_measureTimer, &QTimer::timeout, this, &TMachine::MeasureTick);
     m_measureExchange.setInterval(kMeasurePollMs);
@@ -110,8 +113,9 @@ void TMachine::trace(const QByteArray &line)
 void TMachine::SendRequest(const QByteArray &text)
 {
     m_lastExchangeOk = false;
+    adoptConnectionAtStart();
     const QByteArray line = text + "C1=" + QByteArray::number(Checksum(text)) + ';';
-    if (!m_com->PostRequest(line.toStdString()))
+    if (!m_com->PostRequest(line.toStdString(), m_connection))
         return;
     m_lastExchangeOk = true;
     trace(line);
@@ -120,10 +124,14 @@ void TMachine::SendRequest(const QByteArray &text)
 QByteArray TMachine::TakeReply(const QByteArray &previous)
 {
     m_lastExchangeOk = false;
-    const auto reply = m_com->TakeReply();
+    adoptConnectionAtStart();
+    const auto reply = m_com->TakeReply(m_connection);
     if (!reply)
         return previous;
     m_lastExchangeOk = true;
+    const std::string stray = m_com->TakeDiscarded();
+    if (m_tracing && !stray.empty())
+        emit traceLineAdded(tr("Discarded: %1").arg(vard::fromCp1252(QByteArray::fromStdString(stray))));
     const QByteArray line = QByteArray::fromStdString(*reply);
 
     const qsizetype c1 = line.indexOf("C1=");
@@ -365,6 +373,47 @@ bool TMachine::IsConnected() const
     return m_com->Connected.load(std::memory_order_acquire);
 }
 
+void TMachine::adoptConnectionAtStart()
+{
+    if (m_pollState == psStart)
+        m_connection = m_com->ConnectionCount();
+}
+
+bool TMachine::LinkLost() const
+{
+    // In psStart nothing of an earlier connection is left over, so a new count there is
+    // simply the link the cycle is about to identify.
+    return !IsConnected() || (m_com->ConnectionCount() != m_connection && m_pollState != psStart);
+}
+
+void TMachine::dropConnection()
+{
+    m_pendingCommand.clear();
+    m_sentCommand.clear();
+    m_sendRequested = false;
+    m_pollState = psStart;
+    m_machineName.clear();
+    m_measurePending = false;
+    m_retryWait = 0;
+    m_reportedNotUnderstood = false;
+    // The screen and the cycle switch the type together, whoever notices first.
+    SetMachineType(0);
+}
+
+void TMachine::notUnderstood(const QByteArray &payload)
+{
+    if (!m_reportedNotUnderstood) {
+        m_reportedNotUnderstood = true;
+        emit logLineAdded(tr("Reply of the machine not understood: %1").arg(vard::fromCp1252(payload)));
+    }
+    m_retryWait = kRetryTicks;
+}
+
+bool TMachine::inMeasurableState() const
+{
+    return m_pollState == psReadSettings || m_pollState == psReadValues || m_pollState == psWrite;
+}
+
 void TMachine::send(const QByteArray &text)
 {
     SendRequest(text);
@@ -377,14 +426,19 @@ bool TMachine::Poll()
     m_refreshTimer.stop();
     RestartOnExit restart{m_refreshTimer};
 
-    if (!IsConnected()) {
-        m_pendingCommand.clear();
-        m_sentCommand.clear();
-        m_sendRequested = false;
-        m_pollState = psStart;
-        m_machineName.clear();
+    if (LinkLost()) {
+        dropConnection();
         return true;
     }
+    adoptConnectionAtStart();
+    if (m_pollState == psMeasure)
+        return stepMeasure();
+    stepRegular();
+    return false;
+}
+
+void TMachine::stepRegular()
+{
     switch (m_pollState) {
     case psStart:
         m_requestInFlight = false;
@@ -394,31 +448,44 @@ bool TMachine::Poll()
     case psReadSettings: stepReadSettings(); break;
     case psReadValues: stepReadValues(); break;
     case psWrite: stepWrite(); break;
-    case psMeasure: return stepMeasure();
+    case psMeasure: break;
     }
-    return false;
 }
 
 void TMachine::stepIdentify()
 {
     if (!m_requestInFlight) {
+        if (m_retryWait > 0) {
+            --m_retryWait;
+            return;
+        }
         send("R:S0;");
         return;
     }
     const QByteArray payload = TakeReply();
     if (!m_lastExchangeOk)
         return;
-    const QByteArray f = ReplyField(payload, 1);
-    if (f.startsWith("S0=")) {
-        IdentifyMachine(vard::fromCp1252(f.mid(3)));
-        m_pollState = psReadSettings;
-    }
     m_requestInFlight = false;
+    const QByteArray f = ReplyField(payload, 1);
+    if (!f.startsWith("S0="))
+        return;
+    IdentifyMachine(vard::fromCp1252(f.mid(3)));
+    if (m_machineType != 0) {
+        m_pollState = psReadSettings;
+        return;
+    }
+    // A machine we do not know: going on would poll it with empty requests for good.
+    m_machineName.clear();
+    notUnderstood(payload);
 }
 
 void TMachine::stepReadSettings()
 {
     if (!m_requestInFlight) {
+        if (m_retryWait > 0) {
+            --m_retryWait;
+            return;
+        }
         send(m_settingsRequest);
         return;
     }
@@ -450,6 +517,8 @@ void TMachine::stepReadSettings()
     }
     if (recognised == m_settingsFieldCount)
         m_pollState = psReadValues;
+    else
+        notUnderstood(payload);
 }
 
 void TMachine::stepReadValues()
@@ -574,10 +643,12 @@ bool TMachine::GetOptionFlag(int index) const
 
 void TMachine::RefreshTick()
 {
-    // The refresh timer stands still while a measurement exchange runs; a tick already
-    // on its way when it stopped must not step into that exchange.
-    if (m_measureExchange.isActive())
+    // A measurement exchange owns the mailbox until its reply is in; the cycle's step
+    // comes right after it, so measuring never holds the cycle up by more than that.
+    if (m_measureExchange.isActive()) {
+        m_refreshOwed = true;
         return;
+    }
     m_refreshBusy = true;
     Poll();
     m_refreshBusy = false;
@@ -585,9 +656,9 @@ void TMachine::RefreshTick()
 
 void TMachine::MeasureTick()
 {
-    if (m_measureRequest.isEmpty()
-        || (m_pollState != psReadSettings && m_pollState != psReadValues && m_pollState != psWrite))
+    if (m_measureRequest.isEmpty() || !inMeasurableState())
         return;
+    // The last exchange is still running (a slow machine): this interval has no sample.
     if (m_measureExchange.isActive())
         return;
     if (m_refreshBusy) {
@@ -596,47 +667,61 @@ void TMachine::MeasureTick()
         QTimer::singleShot(kMeasureRetryMs, this, &TMachine::MeasureTick);
         return;
     }
-    m_interruptedState = m_pollState;
-    m_pollState = psMeasure;
-    m_measureTimer.stop();
-    // The exchange runs step after step until its reply is in, like a loop on the main
-    // thread would, but from a short timer, so the windows go on meanwhile. The refresh
-    // timer stays stopped in between; each step restarts its period.
-    if (Poll()) {
-        finishMeasureExchange();
-        return;
-    }
-    m_refreshTimer.stop();
+    // The measurement timer keeps running: stopping it for the exchange would add the
+    // exchange's time to every interval. The exchange runs from a short timer of its own,
+    // so the windows go on meanwhile, and it never touches the refresh timer, whose ticks
+    // keep their pace.
+    m_measurePending = true;
     m_measureExchange.start();
+    continueMeasureExchange();
 }
 
 void TMachine::continueMeasureExchange()
 {
-    if (Poll()) {
-        m_measureExchange.stop();
+    if (LinkLost()) {
+        Poll(); // the loss as every step sees it
         finishMeasureExchange();
-    } else {
-        m_refreshTimer.stop();
+        return;
     }
+    if (m_measurePending) {
+        // A request of the cycle is on its way: its reply is that step's, parsed as usual.
+        if (m_requestInFlight) {
+            stepRegular();
+            if (m_requestInFlight)
+                return;
+        }
+        if (!inMeasurableState() || m_measureRequest.isEmpty()) {
+            finishMeasureExchange();
+            return;
+        }
+        m_measurePending = false;
+        m_interruptedState = m_pollState;
+        m_pollState = psMeasure;
+    }
+    if (stepMeasure())
+        finishMeasureExchange();
 }
 
 void TMachine::finishMeasureExchange()
 {
-    // Stopped meanwhile by the operator: stays stopped.
-    if (m_measuringOn)
-        m_measureTimer.start();
+    m_measureExchange.stop();
+    m_measurePending = false;
     // A lost link has put the cycle back to psStart; only a taken reply leaves psMeasure.
     if (m_pollState == psMeasure)
         m_pollState = m_interruptedState;
+    if (m_refreshOwed) {
+        m_refreshOwed = false;
+        RefreshTick();
+    }
 }
 
 void TMachine::SetMeasuring(bool on)
 {
     m_measuringOn = on;
-    if (!on)
+    if (on)
+        m_measureTimer.start(); // the first sample one interval after the start
+    else
         m_measureTimer.stop();
-    else if (!m_measureExchange.isActive())
-        m_measureTimer.start();
 }
 
 void TMachine::SetMeasureInterval(int ms)

@@ -48,6 +48,9 @@ public:
     static constexpr int kMeasureRetryMs = 10;
     // How often the measurement exchange looks for its reply while the window goes on.
     static constexpr int kMeasurePollMs = 2;
+    // A reply the program cannot use (an unknown machine, settings of another form) is
+    // asked for again after this many quiet refresh ticks, not at every one.
+    static constexpr int kRetryTicks = 3;
 
     // Without a device factory no link thread is started: the mailbox is then driven by
     // whoever holds Com() (the tests' scripted machine).
@@ -102,6 +105,9 @@ public:
     bool Measuring() const { return m_measuringOn; }
     int MeasureInterval() const { return m_measureTimer.interval(); }
     bool IsConnected() const;
+    // The link is down, or was lost and found again since the poll cycle last looked:
+    // either way the machine now on the line is not the one the cycle identified.
+    bool LinkLost() const;
     void DecodeStatus(quint8 b);
     bool GetStatusFlag(int index) const;
     bool IsReady() const { return m_readyFlag; }
@@ -179,6 +185,11 @@ private:
     static QString zoneName(const char *source);
 
     void send(const QByteArray &text);
+    void dropConnection();
+    void adoptConnectionAtStart();
+    void notUnderstood(const QByteArray &payload);
+    bool inMeasurableState() const;
+    void stepRegular();
     void stepIdentify();
     void stepReadSettings();
     void stepReadValues();
@@ -210,6 +221,14 @@ private:
     bool m_measuringOn = false;
     TPollState m_pollState = psStart;
     TPollState m_interruptedState = psStart;
+    // The measurement tick came while the cycle's own exchange was in flight: that one
+    // finishes first, then the measurement request goes out at once.
+    bool m_measurePending = false;
+    // A refresh tick came during a measurement exchange: its step runs right after it.
+    bool m_refreshOwed = false;
+    quint32 m_connection = 0;   // the link's connection count the cycle belongs to
+    int m_retryWait = 0;        // quiet ticks left before an unusable reply is asked again
+    bool m_reportedNotUnderstood = false; // logged once per connection
     bool m_requestInFlight = false;
     bool m_refreshBusy = false;
     std::array<bool, kFlagCount + 1> m_statusFlags{};

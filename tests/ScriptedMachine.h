@@ -28,7 +28,7 @@ struct Rig {
 
     Rig() { machine.SetHost(&host); }
     TCom &com() { return machine.Com(); }
-    void connect() { com().Connected = true; }
+    void connect() { com().MarkConnected(); }
     void lose() { com().Reset(); }
 
     // One refresh tick; the request it handed to the link, if any.

@@ -131,7 +131,7 @@ struct MachineRig {
     void answer(const QByteArray &payload) { machine.Com().DeliverReply(withCheck(payload).toStdString()); }
     void bringUp(const QByteArray &ident, const QByteArray &settings, const QByteArray &values)
     {
-        machine.Com().Connected = true;
+        machine.Com().MarkConnected();
         machine.RefreshTick();
         machine.RefreshTick();
         answer("A:S0=" + ident + ";");

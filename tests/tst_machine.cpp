@@ -420,27 +420,38 @@ private slots:
 
     void incompleteSettingsAreReadAgain_data()
     {
+        QTest::addColumn<QByteArray>("ident");
         QTest::addColumn<QByteArray>("reply");
         QTest::addColumn<bool>("complete");
-        QTest::addRow("all four") << kQtrSettings << true;
-        QTest::addRow("three of four") << QByteArray("A:ST=150,170,190,240,160;SF=70,80,90;SV=30;") << false;
-        QTest::addRow("bad check field") << QByteArray() << false;
-        QTest::addRow("fields in another order") << QByteArray("A:M1=1;SV=30;SF=70,80,90;ST=1,2,3,4,5;") << true;
-        QTest::addRow("unknown field among them") << QByteArray("A:ST=1;XX=2;SF=1;SV=1;M1=1;") << false;
+        QTest::addColumn<bool>("understood"); // false: logged once, asked again after a pause
+        QTest::addRow("all four") << QByteArray("4QTR A") << kQtrSettings << true << true;
+        QTest::addRow("three of four") << QByteArray("4QTR A")
+                                       << QByteArray("A:ST=150,170,190,240,160;SF=70,80,90;SV=30;") << false << false;
+        QTest::addRow("bad check field") << QByteArray("4QTR A") << QByteArray() << false << true;
+        QTest::addRow("fields in another order")
+            << QByteArray("4QTR A") << QByteArray("A:M1=1;SV=30;SF=70,80,90;ST=1,2,3,4,5;") << true << true;
+        QTest::addRow("unknown field among them")
+            << QByteArray("4QTR A") << QByteArray("A:ST=1;XX=2;SF=1;SV=1;M1=1;") << false << false;
+        QTest::addRow("a field too many") << QByteArray("362.10 A") << QByteArray("A:ST=1,2,3;SF=1;SV=1;M1=1;")
+                                          << false << false;
     }
 
     void incompleteSettingsAreReadAgain()
     {
+        QFETCH(QByteArray, ident);
         QFETCH(QByteArray, reply);
         QFETCH(bool, complete);
+        QFETCH(bool, understood);
         Rig rig;
         rig.connect();
         rig.tick();
         rig.tick();
-        rig.answer("A:S0=4QTR A;");
+        rig.answer("A:S0=" + ident + ";");
         rig.tick();
+        QSignalSpy log(&rig.machine, &TMachine::logLineAdded);
+        const QByteArray request = rig.machine.SettingsRequest();
         for (int i = 0; i < 3; ++i) {
-            QCOMPARE(rig.tick(), withCheck("R:ST;SF;SV;M1;"));
+            QCOMPARE(rig.tick(), withCheck(request));
             if (reply.isEmpty())
                 rig.answer("A:ST=1,2,3,4,5;SF=1,2,3;SV=4;M1=1;C1=0;", false);
             else
@@ -449,8 +460,42 @@ private slots:
             if (complete)
                 break;
             QCOMPARE(rig.machine.PollState(), psReadSettings);
+            if (!understood) {
+                for (int quiet = 0; quiet < TMachine::kRetryTicks; ++quiet)
+                    QCOMPARE(rig.tick(), QByteArray());
+            }
         }
         QCOMPARE(rig.machine.PollState(), complete ? psReadValues : psReadSettings);
+        QCOMPARE(log.count(), understood ? 0 : 1);
+        if (!understood)
+            QCOMPARE(log.at(0).at(0).toString(), "Reply of the machine not understood: " + QString::fromLatin1(reply));
+    }
+
+    // A machine the program does not know keeps the link up but gets no type: it is
+    // asked again after a pause, and the log says once what came back.
+    void unknownMachineAskedAgain()
+    {
+        Rig rig;
+        rig.connect();
+        QSignalSpy log(&rig.machine, &TMachine::logLineAdded);
+        rig.tick();
+        for (int round = 0; round < 2; ++round) {
+            QCOMPARE(rig.tick(), QByteArray("R:S0;C1=74;"));
+            rig.answer("A:S0=XYZ;");
+            rig.tick();
+            QCOMPARE(rig.machine.PollState(), psIdentify);
+            QCOMPARE(rig.machine.GetMachineType(), 0);
+            QCOMPARE(rig.machine.GetMachineName(), QString());
+            for (int quiet = 0; quiet < TMachine::kRetryTicks; ++quiet)
+                QCOMPARE(rig.tick(), QByteArray());
+        }
+        QCOMPARE(log.count(), 1);
+        QCOMPARE(log.at(0).at(0).toString(), QString("Reply of the machine not understood: A:S0=XYZ;"));
+        QCOMPARE(rig.tick(), QByteArray("R:S0;C1=74;"));
+        rig.answer("A:S0=362.07 B;");
+        rig.tick();
+        QCOMPARE(rig.machine.GetMachineType(), 3);
+        QCOMPARE(rig.machine.PollState(), psReadSettings);
     }
 
     void valuesReply()
@@ -648,28 +693,73 @@ private slots:
         QCOMPARE(rig.tick(), withCheck("W:H1=1;"));
     }
 
+    void linkLossDropsTheQueue_data()
+    {
+        QTest::addColumn<bool>("backBeforeStep"); // found again before the next poll step
+        QTest::addColumn<bool>("screenSawIt");    // the window's refresh switched the type first
+        QTest::addRow("down at the step") << false << false;
+        QTest::addRow("lost and found between two steps") << true << false;
+        QTest::addRow("only the screen refresh saw it") << true << true;
+    }
+
+    // However the loss is noticed, the queue goes, the log says so once, and the machine
+    // now answering is identified anew; the old machine's command is never sent to it.
     void linkLossDropsTheQueue()
     {
+        QFETCH(bool, backBeforeStep);
+        QFETCH(bool, screenSawIt);
         Rig rig;
         rig.bringUp("4QTR A", kQtrSettings);
         rig.machine.SetTargetSpeed(1, 40);
         rig.machine.SendPendingValues();
-        rig.tick();
-        rig.lose();
+        rig.tick(); // the values request is in flight
         QSignalSpy log(&rig.machine, &TMachine::logLineAdded);
-        rig.tick();
+        rig.lose();
+        if (screenSawIt) {
+            QVERIFY(rig.machine.LinkLost());
+            rig.machine.SetMachineType(0);
+        }
+        if (backBeforeStep) {
+            rig.connect();
+            QVERIFY(rig.machine.LinkLost());
+        }
+        QCOMPARE(rig.tick(), QByteArray());
         QCOMPARE(rig.machine.PollState(), psStart);
         QVERIFY(!rig.machine.HasPendingValues());
         QVERIFY(!rig.machine.SendRequested());
         QCOMPARE(rig.machine.GetMachineName(), QString());
-        QCOMPARE(rig.machine.GetMachineType(), 1); // the window's refresh switches the type
-        QCOMPARE(log.count(), 0);
+        QCOMPARE(rig.machine.GetMachineType(), 0);
+        QCOMPARE(log.count(), 1);
+        QCOMPARE(log.at(0).at(0).toString(), QString("Connection lost"));
         QCOMPARE(rig.machine.GetTargetSpeed(1), qint16(40)); // until the next settings read
-        rig.connect();
+        if (!backBeforeStep)
+            rig.connect();
+        QVERIFY(!rig.machine.LinkLost());
         rig.tick();
         QCOMPARE(rig.machine.PollState(), psIdentify);
         QVERIFY(!rig.machine.RequestInFlight());
         QCOMPARE(rig.tick(), QByteArray("R:S0;C1=74;"));
+        rig.answer("A:S0=362.10 B;");
+        rig.tick();
+        QCOMPARE(rig.machine.GetMachineType(), 4);
+        QCOMPARE(log.count(), 2);
+    }
+
+    // A reply from the link as it was before a loss is never taken by the cycle of the
+    // link found after it.
+    void replyOfAnEarlierConnectionIsRefused()
+    {
+        Rig rig;
+        rig.bringUp("4QTR A", kQtrSettings);
+        const quint32 before = rig.com().ConnectionCount();
+        QVERIFY(!rig.com().PostRequest("X", before + 1));
+        QVERIFY(rig.com().PostRequest("X", before));
+        rig.answer("A:T1=1;");
+        QVERIFY(rig.com().TakeReply(before));
+        rig.lose();
+        rig.connect();
+        QVERIFY(!rig.com().TakeReply(before));
+        QVERIFY(rig.com().TakeReply(before + 1));
     }
 
     // ------------------------------------------------------------ measurement steps
@@ -689,13 +779,15 @@ private slots:
         QCOMPARE(rig.machine.PollState(), psMeasure);
         QCOMPARE(QByteArray::fromStdString(rig.com().PendingRequest().value_or("")), withCheck("R:T4;"));
         QVERIFY(rig.machine.MeasureExchangeRunning());
-        QVERIFY(!rig.machine.MeasureTimer().isActive());
-        QVERIFY(!rig.machine.RefreshTimer().isActive());
-        rig.machine.RefreshTick(); // a tick already on its way steps into nothing
+        // The measurement keeps its pace: its timer runs on through the exchange.
+        QVERIFY(rig.machine.MeasureTimer().isActive());
+        rig.machine.RefreshTick(); // the cycle's tick waits for the exchange...
         QCOMPARE(rig.machine.PollState(), psMeasure);
 
         rig.answer("A:T4=215;");
         QTRY_VERIFY(!rig.machine.MeasureExchangeRunning()); // the exchange polls on its own
+        // ...and its step comes right after it.
+        QCOMPARE(QByteArray::fromStdString(rig.com().PendingRequest().value_or("")), withCheck(rig.machine.ValuesRequest()));
         QCOMPARE(rig.machine.PollState(), psReadValues);
         QVERIFY(rig.machine.MeasureTimer().isActive());
         QVERIFY(rig.machine.RefreshTimer().isActive());
@@ -738,10 +830,25 @@ private slots:
             QCOMPARE(measurement.GetValue(0, 0), value);
     }
 
-    // A measurement tick while a write is in flight takes the write's reply as its own,
-    // records nothing, and the write goes again afterwards.
-    void measurementTickDuringWrite()
+    void measurementTickFindsRequestInFlight_data()
     {
+        QTest::addColumn<bool>("write");        // a write in flight, else a values request
+        QTest::addColumn<QByteArray>("reply");  // the machine's answer to it
+        QTest::addColumn<int>("stateAfter");
+        QTest::addColumn<bool>("stillQueued");
+        QTest::addRow("write accepted") << true << QByteArray("A:ERR=0;") << int(psReadSettings) << false;
+        QTest::addRow("write refused") << true << QByteArray("A:ERR=1;") << int(psWrite) << true;
+        QTest::addRow("values") << false << QByteArray("A:T1=123;") << int(psWrite) << true;
+    }
+
+    // A measurement tick never takes the reply to a request it did not send: the
+    // cycle's exchange finishes in its own step, then the measurement request goes out.
+    void measurementTickFindsRequestInFlight()
+    {
+        QFETCH(bool, write);
+        QFETCH(QByteArray, reply);
+        QFETCH(int, stateAfter);
+        QFETCH(bool, stillQueued);
         Rig rig;
         TMessungInfo measurement;
         measurement.SetChannelCount(1);
@@ -749,19 +856,34 @@ private slots:
         rig.bringUp("362.04 A", k362Settings);
         rig.machine.SetMeasuring(true);
         rig.machine.SetTargetSpeed(1, 20);
-        rig.machine.SendPendingValues();
-        rig.tick();
-        rig.answer("A:T1=1;");
-        rig.tick();
-        QCOMPARE(rig.tick(), withCheck("W:V1=20;"));
+        const QByteArray inFlight = withCheck(write ? QByteArray("W:V1=20;") : rig.machine.ValuesRequest());
+        if (write) {
+            rig.machine.SendPendingValues();
+            rig.values("A:T1=1;");
+            QCOMPARE(rig.tick(), QByteArray());
+        } else {
+            rig.tick();
+        }
+        auto pending = [&] { return QByteArray::fromStdString(rig.com().PendingRequest().value_or("")); };
+        QCOMPARE(pending(), inFlight);
         rig.machine.MeasureTick();
-        rig.answer("A:ERR=0;");
+        QVERIFY(rig.machine.MeasureExchangeRunning());
+        QTest::qWait(20);
+        QCOMPARE(pending(), inFlight); // nothing else goes out while its reply is awaited
+        rig.answer(reply);
+        QTRY_COMPARE(pending(), withCheck("R:T3;"));
+        QCOMPARE(rig.machine.PollState(), psMeasure);
+        if (!write)
+            QCOMPARE(rig.machine.GetActualTemp(1), qint16(123)); // parsed as its own step would
+        rig.answer("A:T3=180;");
         QTRY_VERIFY(!rig.machine.MeasureExchangeRunning());
-        QCOMPARE(measurement.RowCount(), qsizetype(0));
-        QCOMPARE(rig.machine.PollState(), psWrite);
+        QCOMPARE(measurement.RowCount(), qsizetype(1));
+        QCOMPARE(measurement.GetValue(0, 0), quint32(1800));
+        QCOMPARE(int(rig.machine.PollState()), stateAfter);
         QVERIFY(!rig.machine.RequestInFlight());
-        QVERIFY(rig.machine.HasPendingValues());
-        QCOMPARE(rig.tick(), withCheck("W:V1=20;"));
+        QCOMPARE(rig.machine.HasPendingValues(), stillQueued);
+        if (write && stillQueued)
+            QCOMPARE(rig.tick(), withCheck("W:V1=20;"));
     }
 
     void measurementTickIgnored_data()
