@@ -16,12 +16,14 @@
 
 #include <functional>
 
+#include "FileHelpers.h"
 #include "ModalHelpers.h"
 #include "ScriptedMachine.h"
 #include "app/GlobalUnit.h"
 #include "ui/EditUnit.h"
 #include "ui/MainUnit.h"
 #include "ui/widgets/PaintBox.h"
+#include "ui/widgets/Placement.h"
 #include "ui/widgets/PictureView.h"
 
 namespace {
@@ -255,6 +257,97 @@ private slots:
         const TWindowPos pos = ReadWindowPos("MainWindow");
         QCOMPARE(pos.Width, 700);
         QCOMPARE(pos.Height, 500);
+    }
+
+    void refreshRate_data()
+    {
+        QTest::addColumn<QByteArray>("ini");
+        QTest::addColumn<int>("period");
+        QTest::addRow("no key") << QByteArray() << 500;
+        QTest::addRow("250") << QByteArray("[MainWindow]\r\nRefreshRate=250\r\n") << 250;
+        QTest::addRow("0 would be a busy loop") << QByteArray("[MainWindow]\r\nRefreshRate=0\r\n") << 500;
+        QTest::addRow("negative would freeze") << QByteArray("[MainWindow]\r\nRefreshRate=-5\r\n") << 500;
+    }
+
+    // Without a machine every refresh flips the scanning lamp: the screen goes on
+    // refreshing, and no more often than the period allows.
+    void refreshRate()
+    {
+        QFETCH(QByteArray, ini);
+        QFETCH(int, period);
+        writeFile(m_home->filePath("Vard.ini"), ini);
+        makeWindow();
+        QCOMPARE(m_window->RefreshRate(), period);
+        auto *lamp = child<ShapeWidget>("ConnectOff");
+        int flips = 0;
+        struct Counter : QObject {
+            int *flips;
+            explicit Counter(int *f) : flips(f) {}
+            bool eventFilter(QObject *, QEvent *e) override
+            {
+                *flips += e->type() == QEvent::ShowToParent || e->type() == QEvent::HideToParent;
+                return false;
+            }
+        } filter(&flips);
+        lamp->installEventFilter(&filter);
+        QElapsedTimer clock;
+        clock.start();
+        QTRY_VERIFY_WITH_TIMEOUT(flips >= 2, 10 * period);
+        QVERIFY2(flips <= clock.elapsed() / period + 2,
+                 qPrintable(QString("%1 refreshes in %2 ms").arg(flips).arg(clock.elapsed())));
+        lamp->removeEventFilter(&filter);
+    }
+
+    // ------------------------------------------------------------ window position
+
+    void fitOntoScreens_data()
+    {
+        QTest::addColumn<QList<QRect>>("screens");
+        QTest::addColumn<QRect>("wanted");
+        QTest::addColumn<QRect>("fitted");
+        const QList<QRect> one{QRect(0, 0, 1280, 1024)};
+        const QList<QRect> two{QRect(0, 0, 1280, 1024), QRect(1280, 0, 1920, 1080)};
+        QTest::addRow("on the screen") << one << QRect(100, 50, 800, 600) << QRect(100, 50, 800, 600);
+        QTest::addRow("partly off, still in reach") << one << QRect(1000, 20, 800, 600) << QRect(1000, 20, 800, 600);
+        QTest::addRow("Left=3000 on a 1280 wide screen") << one << QRect(3000, 50, 800, 600)
+                                                         << QRect(480, 50, 800, 600);
+        QTest::addRow("a sliver is out of reach") << one << QRect(1270, 50, 800, 600) << QRect(480, 50, 800, 600);
+        QTest::addRow("above and left") << one << QRect(-5000, -5000, 800, 600) << QRect(0, 0, 800, 600);
+        QTest::addRow("larger than the screen") << one << QRect(3000, 0, 2000, 1500) << QRect(0, 0, 1280, 1024);
+        QTest::addRow("wider only") << one << QRect(0, 2000, 2000, 300) << QRect(0, 724, 1280, 300);
+        QTest::addRow("small window, partly on") << one << QRect(1260, 10, 20, 20) << QRect(1260, 10, 20, 20);
+        QTest::addRow("below a task bar") << QList<QRect>{QRect(0, 40, 1280, 984)} << QRect(3000, 0, 800, 600)
+                                          << QRect(480, 40, 800, 600);
+        QTest::addRow("on the second screen") << two << QRect(1500, 100, 800, 600) << QRect(1500, 100, 800, 600);
+        QTest::addRow("nearest of two") << two << QRect(5000, 100, 800, 600) << QRect(2400, 100, 800, 600);
+        QTest::addRow("no screens") << QList<QRect>{} << QRect(3000, 0, 800, 600) << QRect(3000, 0, 800, 600);
+    }
+
+    void fitOntoScreens()
+    {
+        QFETCH(QList<QRect>, screens);
+        QFETCH(QRect, wanted);
+        QFETCH(QRect, fitted);
+        QCOMPARE(vard::FitOntoScreens(screens, wanted), fitted);
+    }
+
+    // The offscreen platform has one screen of its own size: a main window saved far
+    // to its right comes up on it, with its size.
+    void positionOffEveryScreen()
+    {
+        m_window.reset();
+        const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+        writeFile(m_home->filePath("Vard.pos"), QString("[MainWindow]\r\nTop=%1\r\nLeft=%2\r\nWidth=500\r\n"
+                                                        "Height=460\r\n")
+                                                    .arg(screen.top() + 20)
+                                                    .arg(screen.right() + 3000)
+                                                    .toLatin1());
+        m_window = std::make_unique<TMainWindow>(&m_rig->machine);
+        m_window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
+        QCOMPARE(m_window->size(), QSize(500, 460));
+        QCOMPARE(m_window->pos(), QPoint(screen.left() + screen.width() - 500, screen.top() + 20));
+        QVERIFY(screen.intersects(m_window->frameGeometry()));
     }
 
     // ------------------------------------------------------------ type switch

@@ -33,6 +33,7 @@
 #include "machine/MachineUnit.h"
 #include "ui/MessageBoxes.h"
 #include "ui/widgets/LineNumberTextView.h"
+#include "ui/widgets/Placement.h"
 #include "ui/widgets/ToolIcons.h"
 
 namespace {
@@ -201,9 +202,7 @@ TLogForm::TLogForm(TMachine *machine, QWidget *parent)
     auto *escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
     connect(escape, &QShortcut::activated, this, &QWidget::close);
 
-    const TWindowPos pos = ReadWindowPos(QStringLiteral("LogForm"));
-    move(pos.Left, pos.Top);
-    resize(pos.Width, pos.Height);
+    vard::RestoreWindowPos(this, QStringLiteral("LogForm"));
 
     AddLine(tr("Application started on %1").arg(QLocale().toString(QDate::currentDate(), QLocale::ShortFormat)),
             true);

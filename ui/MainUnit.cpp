@@ -27,6 +27,7 @@
 #include "ui/MessageBoxes.h"
 #include "ui/widgets/PaintBox.h"
 #include "ui/widgets/PictureView.h"
+#include "ui/widgets/Placement.h"
 
 namespace {
 
@@ -117,12 +118,15 @@ TMainWindow::TMainWindow(TMachine *machine, QWidget *parent)
 
     // Start-up, in the order the window has always come up.
     m_refreshing = true;
-    const TWindowPos pos = ReadWindowPos(objectName());
-    move(pos.Left, pos.Top);
-    resize(pos.Width, pos.Height);
+    vard::RestoreWindowPos(this, objectName());
     m_scaleX = double(m_paintBox->width()) / kDesignWidth;
     m_scaleY = double(m_paintBox->height()) / kDesignHeight;
-    m_refreshRate = ReadSettingInt(QStringLiteral("MainWindow"), QStringLiteral("RefreshRate"), 500);
+    // A period below 1 ms cannot work: 0 would redraw in a busy loop, and a negative
+    // one would never start the timer. Like an unusable RefreshCount, it gives way to
+    // the default.
+    m_refreshRate = ReadSettingInt(QStringLiteral("MainWindow"), QStringLiteral("RefreshRate"), kDefaultRefreshRate);
+    if (m_refreshRate < 1)
+        m_refreshRate = kDefaultRefreshRate;
     m_debugMode = ReadSettingInt(QStringLiteral("Debug"), QStringLiteral("Debug"), 0) == kDebugAccessValue;
     m_debugMenuAction->setVisible(m_debugMode);
     m_measurement->SetFlag(true);
@@ -131,6 +135,8 @@ TMainWindow::TMainWindow(TMachine *machine, QWidget *parent)
     RefreshScreen();
     connect(&tmrRefreshScreen, &QTimer::timeout, this, &TMainWindow::RefreshScreen);
     tmrRefreshScreen.setObjectName(QStringLiteral("tmrRefreshScreen"));
+    // The coarse default may fire up to 5 % early; the refresh keeps its period.
+    tmrRefreshScreen.setTimerType(Qt::PreciseTimer);
     tmrRefreshScreen.start(m_refreshRate);
 }
 

@@ -39,6 +39,7 @@ public:
     static constexpr int kDesignWidth = 752;  // textual view, design units
     static constexpr int kDesignHeight = 400;
     static constexpr int kPictureDesignWidth = 784; // graphic view, design units
+    static constexpr int kDefaultRefreshRate = 500; // [MainWindow] RefreshRate, ms
 
     explicit TMainWindow(TMachine *machine, QWidget *parent = nullptr);
     ~TMainWindow() override;
@@ -121,7 +122,7 @@ private:
     double m_scaleX = 1.0;
     double m_scaleY = 1.0;
     bool m_debugMode = false;
-    int m_refreshRate = 500;
+    int m_refreshRate = kDefaultRefreshRate;
     std::unique_ptr<TMessungInfo> m_measurement;
     quint32 m_measureStart = 0;
     int m_currentZone = 0;

@@ -32,6 +32,7 @@
 #include "ui/MainUnit.h"
 #include "ui/MeasSaveUnit.h"
 #include "ui/MessageBoxes.h"
+#include "ui/widgets/Placement.h"
 #include "ui/widgets/ToolIcons.h"
 
 TMeasForm *MeasForm = nullptr;
@@ -317,9 +318,7 @@ TMeasForm::TMeasForm(TMainWindow *main, QWidget *parent)
     // focus is, even in a control that would take Escape for itself.
     qApp->installEventFilter(this);
 
-    const TWindowPos pos = ReadWindowPos(objectName());
-    move(pos.Left, pos.Top);
-    resize(pos.Width, pos.Height);
+    vard::RestoreWindowPos(this, objectName());
 
     retranslateUi();
 }
