@@ -57,35 +57,45 @@ QString MaxTempFilePath() { return SettingsDir() + QStringLiteral("MaxTemp.ini")
 
 int ParseSettingInt(const QString &text, int def)
 {
-    QString t = text.trimmed();
+    const QString whole = text.trimmed();
+    QStringView t(whole);
     bool negative = false;
-    if (t.startsWith(u'-') || t.startsWith(u'+')) {
-        negative = t.startsWith(u'-');
-        t.remove(0, 1);
+    if (!t.isEmpty() && (t.front() == u'-' || t.front() == u'+')) {
+        negative = t.front() == u'-';
+        t = t.mid(1);
     }
-    bool ok = false;
-    qint64 v = 0;
-    if (t.startsWith(QStringLiteral("0x"), Qt::CaseInsensitive)) {
-        // Hexadecimal holds a 32-bit pattern: 0xFFFFFFFF is -1.
-        const QString digits = t.mid(2);
-        if (digits.isEmpty() || digits.size() > 8)
-            return def;
-        const quint32 bits = digits.toUInt(&ok, 16);
-        if (!ok)
-            return def;
-        v = static_cast<qint32>(bits);
-    } else {
-        if (t.isEmpty() || !t.front().isDigit())
-            return def;
-        v = t.toLongLong(&ok, 10);
-        if (!ok)
-            return def;
+    int base = 10;
+    if (t.size() >= 2 && t[0] == u'0' && (t[1] == u'x' || t[1] == u'X')) {
+        base = 16;
+        t = t.mid(2);
     }
-    if (negative)
-        v = -v;
-    if (v < std::numeric_limits<qint32>::min() || v > std::numeric_limits<qint32>::max())
+    if (t.isEmpty())
         return def;
-    return static_cast<int>(v);
+    // Every character must be a digit: the library conversions skip blanks after "0x"
+    // and stop at a NUL, which would make "0x 1" a 1 and "12<NUL>abc" a 12.
+    quint64 v = 0;
+    for (QChar ch : t) {
+        const char16_t c = ch.unicode();
+        int digit = -1;
+        if (c >= u'0' && c <= u'9')
+            digit = c - u'0';
+        else if (base == 16 && c >= u'a' && c <= u'f')
+            digit = c - u'a' + 10;
+        else if (base == 16 && c >= u'A' && c <= u'F')
+            digit = c - u'A' + 10;
+        if (digit < 0)
+            return def;
+        v = v * static_cast<quint64>(base) + static_cast<quint64>(digit);
+        if (v > 0xFFFFFFFFull)
+            return def;
+    }
+    // Hexadecimal holds a 32-bit pattern: 0xFFFFFFFF is -1.
+    qint64 value = base == 16 ? static_cast<qint64>(static_cast<qint32>(static_cast<quint32>(v))) : static_cast<qint64>(v);
+    if (negative)
+        value = -value;
+    if (value < std::numeric_limits<qint32>::min() || value > std::numeric_limits<qint32>::max())
+        return def;
+    return static_cast<int>(value);
 }
 
 int ReadSettingInt(const QString &section, const QString &key, int def)

@@ -22,7 +22,8 @@ QString WindowPosFilePath(); // "Vard.pos"
 QString MaxTempFilePath();   // "MaxTemp.ini"
 
 // An integer as the settings files write it: decimal with an optional sign, or
-// hexadecimal after "0x"/"0X". Anything else (or a number beyond 32 bits) gives def.
+// hexadecimal after "0x"/"0X" (also after a sign). Anything that is not wholly such a
+// number ("12abc", "0x 1", a NUL inside), or a number beyond 32 bits, gives def.
 int ParseSettingInt(const QString &text, int def);
 
 int ReadSettingInt(const QString &section, const QString &key, int def);

@@ -1,118 +1,197 @@
 #include "app/IniFile.h"
 
+#include "app/SafeSave.h"
 #include "app/TextCodec.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
+#include <QSet>
+
+#include <mutex>
 
 namespace vard {
 namespace {
 
-// Settings and profile files are a few kilobytes; anything this large is not one of
-// ours and is not read into memory.
-constexpr qint64 kMaxIniFileSize = 64 * 1024 * 1024;
+QString text(const char *source)
+{
+    return QCoreApplication::translate("IniFile", source);
+}
 
-struct IniLine {
-    QByteArray raw;     // the line as in the file, terminator included
-    QString text;       // decoded, without terminator
+// A byte range [begin, end) of the file.
+struct Span {
+    qsizetype begin = 0;
+    qsizetype end = 0;
+    qsizetype size() const { return end - begin; }
 };
 
 enum class LineKind { Other, Section, Key };
 
-struct ParsedLine {
+// One line, found in place: the file stays one block of bytes and nothing is kept per
+// line, so the cost of reading does not grow with the number of lines beyond the
+// bytes themselves.
+struct Line {
+    qsizetype begin = 0;
+    qsizetype contentEnd = 0; // before the line's CR and LF
+    qsizetype next = 0;       // the first byte of the following line
     LineKind kind = LineKind::Other;
-    QString name;  // section or key name, trimmed
-    QString value; // key value, trimmed and unquoted
+    Span name;  // section or key name, trimmed
+    Span value; // key value, trimmed and unquoted
 };
 
-ParsedLine parse(const QString &text)
+// The blanks a decoded name or value loses at either end (a no-break space too).
+bool isBlank(char c)
 {
-    ParsedLine p;
-    const QString t = text.trimmed();
-    if (t.startsWith(u'[')) {
-        const qsizetype close = t.indexOf(u']');
-        p.kind = LineKind::Section;
-        p.name = (close < 0 ? t.mid(1) : t.mid(1, close - 1)).trimmed();
-        return p;
-    }
-    const qsizetype eq = t.indexOf(u'=');
-    if (eq < 0)
-        return p;
-    p.kind = LineKind::Key;
-    p.name = t.left(eq).trimmed();
-    p.value = t.mid(eq + 1).trimmed();
-    if (p.value.size() >= 2) {
-        const QChar q = p.value.front();
-        if ((q == u'"' || q == u'\'') && p.value.back() == q)
-            p.value = p.value.mid(1, p.value.size() - 2);
-    }
-    return p;
+    return fromCp1252(static_cast<unsigned char>(c)).isSpace();
 }
 
-bool sameName(const QString &a, const QString &b)
+Span trimmed(const QByteArray &bytes, Span s)
 {
-    return a.compare(b, Qt::CaseInsensitive) == 0;
+    while (s.begin < s.end && isBlank(bytes[s.begin]))
+        ++s.begin;
+    while (s.end > s.begin && isBlank(bytes[s.end - 1]))
+        --s.end;
+    return s;
 }
+
+qsizetype find(const QByteArray &bytes, char c, Span s)
+{
+    for (qsizetype i = s.begin; i < s.end; ++i) {
+        if (bytes[i] == c)
+            return i;
+    }
+    return -1;
+}
+
+Line lineAt(const QByteArray &bytes, qsizetype pos)
+{
+    Line line;
+    line.begin = pos;
+    const qsizetype nl = bytes.indexOf('\n', pos);
+    line.next = nl < 0 ? bytes.size() : nl + 1;
+    line.contentEnd = line.next;
+    while (line.contentEnd > pos && (bytes[line.contentEnd - 1] == '\n' || bytes[line.contentEnd - 1] == '\r'))
+        --line.contentEnd;
+
+    const Span t = trimmed(bytes, {pos, line.contentEnd});
+    if (t.size() > 0 && bytes[t.begin] == '[') {
+        const qsizetype close = find(bytes, ']', t);
+        line.kind = LineKind::Section;
+        line.name = trimmed(bytes, {t.begin + 1, close < 0 ? t.end : close});
+        return line;
+    }
+    const qsizetype eq = find(bytes, '=', t);
+    if (eq < 0)
+        return line;
+    line.kind = LineKind::Key;
+    line.name = trimmed(bytes, {t.begin, eq});
+    line.value = trimmed(bytes, {eq + 1, t.end});
+    if (line.value.size() >= 2) {
+        const char q = bytes[line.value.begin];
+        if ((q == '"' || q == '\'') && bytes[line.value.end - 1] == q) {
+            ++line.value.begin;
+            --line.value.end;
+        }
+    }
+    return line;
+}
+
+QString decode(const QByteArray &bytes, Span s)
+{
+    return fromCp1252(bytes.mid(s.begin, s.size()));
+}
+
+// Names match without regard to case, compared character by character as decoded,
+// without building a text for every line looked at.
+bool sameName(const QByteArray &bytes, Span s, const QString &name)
+{
+    if (s.size() != name.size())
+        return false;
+    for (qsizetype i = 0; i < s.size(); ++i) {
+        const QChar a = fromCp1252(static_cast<unsigned char>(bytes[s.begin + i]));
+        if (a != name.at(i) && a.toCaseFolded() != name.at(i).toCaseFolded())
+            return false;
+    }
+    return true;
+}
+
+// ------------------------------------------------------------ read problems
+
+struct ReadProblems {
+    std::mutex mutex; // guards everything below
+    QSet<QString> reported;
+    QStringList pending;
+    ReadProblemHandler handler;
+};
+
+ReadProblems &readProblems()
+{
+    static ReadProblems problems;
+    return problems;
+}
+
+void reportReadProblem(const QString &filePath, const QString &reason)
+{
+    const QString message =
+        text("The file \"%1\" was not read (%2). Every value it holds has its default for now.").arg(filePath, reason);
+    ReadProblemHandler handler;
+    {
+        ReadProblems &p = readProblems();
+        std::lock_guard lock(p.mutex);
+        if (p.reported.contains(filePath))
+            return;
+        p.reported.insert(filePath);
+        if (!p.handler) {
+            p.pending.append(message);
+            return;
+        }
+        handler = p.handler;
+    }
+    handler(message);
+}
+
+// ------------------------------------------------------------ the file
 
 class IniDocument {
 public:
-    // A missing or unreadable file reads as empty.
+    // A missing file reads as empty; one that cannot be read, too, but it keeps the
+    // reason, and a write to it is refused.
     explicit IniDocument(const QString &filePath) : m_path(filePath)
     {
         QFile f(filePath);
         if (!f.exists())
             return;
-        if (f.size() > kMaxIniFileSize || !f.open(QIODevice::ReadOnly)) {
-            m_unreadable = true;
+        if (f.size() > kMaxIniFileSize) {
+            m_problem = tooLarge();
             return;
         }
-        const QByteArray all = f.readAll();
-        qsizetype start = 0;
-        while (start < all.size()) {
-            qsizetype nl = all.indexOf('\n', start);
-            const qsizetype end = nl < 0 ? all.size() : nl + 1;
-            IniLine line;
-            line.raw = all.mid(start, end - start);
-            QByteArray body = line.raw;
-            while (body.endsWith('\n') || body.endsWith('\r'))
-                body.chop(1);
-            line.text = fromCp1252(body);
-            m_lines.append(line);
-            start = end;
+        if (!f.open(QIODevice::ReadOnly)) {
+            m_problem = f.errorString();
+            return;
         }
+        // The file may have grown since its size was asked.
+        m_bytes = f.read(kMaxIniFileSize + 1);
+        if (f.error() != QFileDevice::NoError)
+            m_problem = f.errorString();
+        else if (m_bytes.size() > kMaxIniFileSize)
+            m_problem = tooLarge();
+        if (m_problem)
+            m_bytes.clear();
     }
 
-    // Index of the header line of the first section of that name, or -1.
-    qsizetype findSection(const QString &section) const
-    {
-        for (qsizetype i = 0; i < m_lines.size(); ++i) {
-            const ParsedLine p = parse(m_lines[i].text);
-            if (p.kind == LineKind::Section && sameName(p.name, section))
-                return i;
-        }
-        return -1;
-    }
-
-    // One past the last line belonging to the section that starts at header.
-    qsizetype sectionEnd(qsizetype header) const
-    {
-        qsizetype i = header + 1;
-        while (i < m_lines.size() && parse(m_lines[i].text).kind != LineKind::Section)
-            ++i;
-        return i;
-    }
+    const std::optional<QString> &problem() const { return m_problem; }
+    const QString &path() const { return m_path; }
 
     std::optional<QString> value(const QString &section, const QString &key) const
     {
-        const qsizetype header = findSection(section);
-        if (header < 0)
+        const auto range = findSection(section);
+        if (!range)
             return std::nullopt;
-        const qsizetype end = sectionEnd(header);
-        for (qsizetype i = header + 1; i < end; ++i) {
-            const ParsedLine p = parse(m_lines[i].text);
-            if (p.kind == LineKind::Key && sameName(p.name, key))
-                return p.value;
+        for (qsizetype pos = range->body; pos < range->end;) {
+            const Line l = lineAt(m_bytes, pos);
+            if (l.kind == LineKind::Key && sameName(m_bytes, l.name, key))
+                return decode(m_bytes, l.value);
+            pos = l.next;
         }
         return std::nullopt;
     }
@@ -120,14 +199,14 @@ public:
     IniKeyValues keys(const QString &section) const
     {
         IniKeyValues out;
-        const qsizetype header = findSection(section);
-        if (header < 0)
+        const auto range = findSection(section);
+        if (!range)
             return out;
-        const qsizetype end = sectionEnd(header);
-        for (qsizetype i = header + 1; i < end; ++i) {
-            const ParsedLine p = parse(m_lines[i].text);
-            if (p.kind == LineKind::Key)
-                out.append({p.name, p.value});
+        for (qsizetype pos = range->body; pos < range->end;) {
+            const Line l = lineAt(m_bytes, pos);
+            if (l.kind == LineKind::Key)
+                out.append({decode(m_bytes, l.name), decode(m_bytes, l.value)});
+            pos = l.next;
         }
         return out;
     }
@@ -135,128 +214,180 @@ public:
     QStringList sections() const
     {
         QStringList out;
-        for (const IniLine &l : m_lines) {
-            const ParsedLine p = parse(l.text);
-            if (p.kind == LineKind::Section)
-                out.append(p.name);
+        for (qsizetype pos = 0; pos < m_bytes.size();) {
+            const Line l = lineAt(m_bytes, pos);
+            if (l.kind == LineKind::Section)
+                out.append(decode(m_bytes, l.name));
+            pos = l.next;
         }
         return out;
     }
 
+    // An existing key's line is rewritten in place (keeping its line end), a new key
+    // goes after the section's last key, a new section to the end of the file.
     void set(const QString &section, const QString &key, const QString &value)
     {
-        const QString newText = key + u'=' + value;
-        qsizetype header = findSection(section);
-        if (header < 0) {
+        const QByteArray newLine = toCp1252(key + u'=' + value);
+        const auto range = findSection(section);
+        if (!range) {
             terminateLastLine();
-            m_lines.append(makeLine(u'[' + section + u']'));
-            m_lines.append(makeLine(newText));
+            m_bytes += toCp1252(u'[' + section + u']') + "\r\n" + newLine + "\r\n";
             return;
         }
-        const qsizetype end = sectionEnd(header);
-        qsizetype lastKey = header;
-        for (qsizetype i = header + 1; i < end; ++i) {
-            const ParsedLine p = parse(m_lines[i].text);
-            if (p.kind != LineKind::Key)
-                continue;
-            if (sameName(p.name, key)) {
-                replaceText(i, newText);
-                return;
+        qsizetype insertAt = range->body;
+        for (qsizetype pos = range->body; pos < range->end;) {
+            const Line l = lineAt(m_bytes, pos);
+            if (l.kind == LineKind::Key) {
+                if (sameName(m_bytes, l.name, key)) {
+                    if (l.contentEnd == l.next)
+                        m_bytes.insert(l.contentEnd, "\r\n");
+                    m_bytes.replace(l.begin, l.contentEnd - l.begin, newLine);
+                    return;
+                }
+                insertAt = l.next;
             }
-            lastKey = i;
+            pos = l.next;
         }
-        if (lastKey == m_lines.size() - 1)
+        if (insertAt == m_bytes.size()) {
             terminateLastLine();
-        m_lines.insert(lastKey + 1, makeLine(newText));
+            insertAt = m_bytes.size();
+        }
+        m_bytes.insert(insertAt, newLine + "\r\n");
     }
 
     bool eraseSection(const QString &section)
     {
-        const qsizetype header = findSection(section);
-        if (header < 0)
+        const auto range = findSection(section);
+        if (!range)
             return false;
-        m_lines.remove(header, sectionEnd(header) - header);
+        m_bytes.remove(range->header, range->end - range->header);
         return true;
     }
 
     void save() const
     {
         // Replacing a file we could not read would throw its contents away.
-        if (m_unreadable)
-            throw SettingsFileError(m_path, QStringLiteral("the file cannot be read"));
+        if (m_problem)
+            throw SettingsFileError(m_path, *m_problem);
         QFileInfo info(m_path);
         // The owner's write bit is the read-only mark, as the attribute is elsewhere; the
         // folder-level check is left to the platform (root passes it).
         if (info.exists() && !(info.permissions() & QFileDevice::WriteOwner))
-            throw SettingsFileError(m_path, QStringLiteral("the file is read-only"));
-        QSaveFile out(m_path);
-        if (!out.open(QIODevice::WriteOnly))
-            throw SettingsFileError(m_path, out.errorString());
-        for (const IniLine &l : m_lines) {
-            if (out.write(l.raw) != l.raw.size())
-                throw SettingsFileError(m_path, out.errorString());
-        }
-        if (!out.commit())
-            throw SettingsFileError(m_path, out.errorString());
+            throw SettingsFileError(m_path, text("the file is read-only"));
+        // No writing in place when the folder refuses the temporary file: a settings or
+        // profile file cut off by a full disk would lose every value in it, where a
+        // refused save loses only the one change and says so.
+        const SaveResult result = SaveWholeFile(m_path, m_bytes, SafeSave::Fallback::None);
+        if (!result)
+            throw SettingsFileError(m_path, result.reason);
     }
 
 private:
-    static IniLine makeLine(const QString &text)
-    {
-        return IniLine{toCp1252(text) + "\r\n", text};
-    }
+    struct SectionRange {
+        qsizetype header = 0; // the section's line
+        qsizetype body = 0;   // the line after it
+        qsizetype end = 0;    // the next section's line, or the end of the file
+    };
 
-    // Keeps the terminator the line had in the file.
-    void replaceText(qsizetype i, const QString &text)
+    static QString tooLarge() { return text("it is larger than 1 MiB, which no settings file is"); }
+
+    // The first section of that name: later ones of the same name are never found.
+    std::optional<SectionRange> findSection(const QString &section) const
     {
-        QByteArray terminator;
-        const QByteArray &raw = m_lines[i].raw;
-        qsizetype cut = raw.size();
-        while (cut > 0 && (raw[cut - 1] == '\n' || raw[cut - 1] == '\r'))
-            --cut;
-        terminator = raw.mid(cut);
-        if (terminator.isEmpty())
-            terminator = "\r\n";
-        m_lines[i] = IniLine{toCp1252(text) + terminator, text};
+        std::optional<SectionRange> found;
+        for (qsizetype pos = 0; pos < m_bytes.size();) {
+            const Line l = lineAt(m_bytes, pos);
+            if (l.kind == LineKind::Section) {
+                if (found) {
+                    found->end = l.begin;
+                    return found;
+                }
+                if (sameName(m_bytes, l.name, section))
+                    found = SectionRange{l.begin, l.next, m_bytes.size()};
+            }
+            pos = l.next;
+        }
+        return found;
     }
 
     void terminateLastLine()
     {
-        if (!m_lines.isEmpty() && !m_lines.back().raw.endsWith('\n'))
-            m_lines.back().raw.append("\r\n");
+        if (!m_bytes.isEmpty() && !m_bytes.endsWith('\n'))
+            m_bytes.append("\r\n");
     }
 
     QString m_path;
-    QList<IniLine> m_lines;
-    bool m_unreadable = false;
+    QByteArray m_bytes;
+    std::optional<QString> m_problem;
 };
+
+// A name or value that the file cannot hold as it is: a line break or NUL would start
+// a line of its own (one pasted path could set any key), a bracket or equals sign in a
+// name would read back as another name, and a character outside the code page would
+// come back as '?'.
+std::optional<QString> unstorable(const QString &section, const QString &key, const QString &value)
+{
+    auto breaksLine = [](const QString &s) {
+        return s.contains(u'\r') || s.contains(u'\n') || s.contains(QChar(u'\0'));
+    };
+    if (breaksLine(section) || section.contains(u']'))
+        return text("the section name \"%1\" holds a line break, a NUL character or \"]\"").arg(section);
+    if (breaksLine(key) || key.contains(u'=') || key.trimmed().startsWith(u'['))
+        return text("the key name \"%1\" holds a line break, a NUL character, \"=\" or a leading \"[\"").arg(key);
+    if (breaksLine(value))
+        return text("the value of \"%1\" holds a line break or a NUL character").arg(key);
+    for (const QString *s : {&section, &key, &value}) {
+        const QString lost = uncodableInCp1252(*s);
+        if (!lost.isEmpty())
+            return text("the characters \"%1\" in \"%2\" cannot be stored in the file's code page").arg(lost, *s);
+    }
+    return std::nullopt;
+}
+
+// The document for a read: a file that cannot be read is reported (once per run).
+IniDocument readDocument(const QString &filePath)
+{
+    IniDocument doc(filePath);
+    if (doc.problem())
+        reportReadProblem(filePath, *doc.problem());
+    return doc;
+}
 
 } // namespace
 
 SettingsFileError::SettingsFileError(const QString &filePath, const QString &reason)
-    : std::runtime_error(QStringLiteral("Cannot write \"%1\": %2").arg(filePath, reason).toStdString()),
+    : std::runtime_error(text("Cannot write \"%1\": %2").arg(filePath, reason).toStdString()),
       m_filePath(filePath),
-      m_message(QStringLiteral("Cannot write \"%1\": %2").arg(filePath, reason))
+      m_message(text("Cannot write \"%1\": %2").arg(filePath, reason))
 {
 }
 
 std::optional<QString> iniRead(const QString &filePath, const QString &section, const QString &key)
 {
-    return IniDocument(filePath).value(section, key);
+    return readDocument(filePath).value(section, key);
 }
 
 IniKeyValues iniSectionKeys(const QString &filePath, const QString &section)
 {
-    return IniDocument(filePath).keys(section);
+    return readDocument(filePath).keys(section);
 }
 
 QStringList iniSections(const QString &filePath)
 {
-    return IniDocument(filePath).sections();
+    return readDocument(filePath).sections();
+}
+
+std::optional<QString> iniReadProblem(const QString &filePath)
+{
+    return IniDocument(filePath).problem();
 }
 
 void iniWrite(const QString &filePath, const QString &section, const IniKeyValues &values)
 {
+    for (const auto &[key, value] : values) {
+        if (const auto why = unstorable(section, key, value))
+            throw SettingsFileError(filePath, *why);
+    }
     IniDocument doc(filePath);
     for (const auto &[key, value] : values)
         doc.set(section, key, value);
@@ -268,6 +399,20 @@ void iniEraseSection(const QString &filePath, const QString &section)
     IniDocument doc(filePath);
     if (doc.eraseSection(section))
         doc.save();
+}
+
+void SetReadProblemHandler(ReadProblemHandler handler)
+{
+    QStringList pending;
+    {
+        ReadProblems &p = readProblems();
+        std::lock_guard lock(p.mutex);
+        p.handler = handler;
+        if (handler)
+            pending.swap(p.pending);
+    }
+    for (const QString &message : pending)
+        handler(message);
 }
 
 } // namespace vard

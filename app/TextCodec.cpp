@@ -1,5 +1,7 @@
 #include "app/TextCodec.h"
 
+#include <optional>
+
 namespace vard {
 namespace {
 
@@ -14,38 +16,60 @@ constexpr char16_t kHigh[32] = {
 
 } // namespace
 
+QChar fromCp1252(unsigned char b)
+{
+    if (b >= 0x80 && b <= 0x9F && kHigh[b - 0x80] != 0)
+        return QChar(kHigh[b - 0x80]);
+    return QChar(b);
+}
+
 QString fromCp1252(const QByteArray &bytes)
 {
     QString out;
     out.reserve(bytes.size());
-    for (char c : bytes) {
-        const auto b = static_cast<unsigned char>(c);
-        if (b >= 0x80 && b <= 0x9F && kHigh[b - 0x80] != 0)
-            out.append(QChar(kHigh[b - 0x80]));
-        else
-            out.append(QChar(b));
-    }
+    for (char c : bytes)
+        out.append(fromCp1252(static_cast<unsigned char>(c)));
     return out;
 }
+
+namespace {
+
+// The byte that stands for the character, or nothing when the code page has none.
+std::optional<char> encode(QChar ch)
+{
+    const char16_t u = ch.unicode();
+    if (u < 0x80 || (u >= 0xA0 && u <= 0xFF))
+        return static_cast<char>(u);
+    for (int i = 0; i < 32; ++i) {
+        if (kHigh[i] == u || (kHigh[i] == 0 && u == 0x80 + i))
+            return static_cast<char>(0x80 + i);
+    }
+    return std::nullopt;
+}
+
+} // namespace
 
 QByteArray toCp1252(const QString &text)
 {
     QByteArray out;
     out.reserve(text.size());
-    for (QChar ch : text) {
-        const char16_t u = ch.unicode();
-        if (u < 0x80 || (u >= 0xA0 && u <= 0xFF)) {
-            out.append(static_cast<char>(u));
+    for (QChar ch : text)
+        out.append(encode(ch).value_or('?'));
+    return out;
+}
+
+QString uncodableInCp1252(const QString &text)
+{
+    QString out;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (encode(text.at(i)))
             continue;
-        }
-        char mapped = '?';
-        for (int i = 0; i < 32; ++i) {
-            if (kHigh[i] == u || (kHigh[i] == 0 && u == 0x80 + i)) {
-                mapped = static_cast<char>(0x80 + i);
-                break;
-            }
-        }
-        out.append(mapped);
+        // A character beyond the first 65536 is two code units; it is named whole.
+        const qsizetype n = text.at(i).isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate() ? 2 : 1;
+        const QStringView ch = QStringView(text).mid(i, n);
+        if (!out.contains(ch))
+            out.append(ch);
+        i += n - 1;
     }
     return out;
 }

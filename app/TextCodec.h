@@ -10,6 +10,10 @@
 namespace vard {
 
 QString fromCp1252(const QByteArray &bytes);
+QChar fromCp1252(unsigned char byte);
 QByteArray toCp1252(const QString &text);
+// The characters of the text that the code page cannot hold, each once, in order of
+// appearance; empty when the text can be stored as it is.
+QString uncodableInCp1252(const QString &text);
 
 } // namespace vard

@@ -9,6 +9,7 @@
 
 #include "app/GlobalUnit.h"
 #include "app/ObjGlobalVarUnit.h"
+#include "app/SafeSave.h"
 #include "machine/MachineUnit.h"
 #include "measure/ObjMessungUnit.h"
 #include "sim/SimulatedMachine.h"
@@ -109,6 +110,17 @@ int main(int argc, char *argv[])
         std::fprintf(stderr, "vard: simulated %s on %s (port 1)\n", qPrintable(options.simulatedType),
                      qPrintable(simulator->devicePath()));
     }
+
+    // A settings file that is not read is told once, when the windows are up (the
+    // message may come from the link thread's first reading, so it is handed over).
+    vard::SetReadProblemHandler([](const QString &message) {
+        if (!qApp)
+            return;
+        QMetaObject::invokeMethod(
+            qApp, [message] { vard::ReportError(QApplication::activeWindow(), message); }, Qt::QueuedConnection);
+    });
+    // Saves killed half-way leave their temporary files; they would pile up.
+    vard::RemoveLeftoverTemporaries(SettingsDir());
 
     int result = 0;
     {

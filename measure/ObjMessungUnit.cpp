@@ -3,7 +3,6 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QLocale>
-#include <QSaveFile>
 #include <QtEndian>
 
 #include <algorithm>
@@ -11,6 +10,7 @@
 #include <functional>
 
 #include "app/LocaleFormats.h"
+#include "app/SafeSave.h"
 #include "app/TextCodec.h"
 
 namespace {
@@ -22,7 +22,7 @@ constexpr double kMsPerDay = 86400000.0;
 // writes nothing more.
 class Output {
 public:
-    explicit Output(QIODevice &device) : m_device(device), m_buffer(std::make_unique<char[]>(kCapacity)) {}
+    explicit Output(vard::SafeSave &file) : m_file(file), m_buffer(std::make_unique<char[]>(kCapacity)) {}
 
     // Room for n more bytes (n <= kCapacity); the caller fills them and calls commit.
     char *reserve(qsizetype n)
@@ -46,7 +46,7 @@ public:
 
     bool flush()
     {
-        if (!m_failed && m_used > 0 && m_device.write(m_buffer.get(), m_used) != m_used)
+        if (!m_failed && m_used > 0 && !m_file.write(m_buffer.get(), m_used))
             m_failed = true;
         m_used = 0;
         return !m_failed;
@@ -56,7 +56,7 @@ public:
     static constexpr qsizetype kCapacity = 1 << 16;
 
 private:
-    QIODevice &m_device;
+    vard::SafeSave &m_file;
     std::unique_ptr<char[]> m_buffer;
     qsizetype m_used = 0;
     bool m_failed = false;
@@ -180,12 +180,14 @@ QString withCrLf(const QString &text)
 }
 
 // Writes through a temporary file beside the target and replaces the target only when
-// every byte is out: a failure at any point leaves the previous file untouched.
+// every byte is out: a failure at any point leaves the previous file untouched. In a
+// folder that refuses the temporary file an existing target the operator may write is
+// written in place, which no longer keeps it whole on a failure, but saves at all.
 TMessungInfo::WriteResult writeReplacing(const QString &path, QString *reason,
                                          const std::function<void(Output &)> &body)
 {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
+    vard::SafeSave file(path, vard::SafeSave::Fallback::DirectWrite);
+    if (!file.open()) {
         if (reason)
             *reason = file.errorString();
         return TMessungInfo::WriteResult::CannotAccess;
@@ -195,7 +197,6 @@ TMessungInfo::WriteResult writeReplacing(const QString &path, QString *reason,
     if (!out.flush() || !file.commit()) {
         if (reason)
             *reason = file.errorString();
-        file.cancelWriting();
         return TMessungInfo::WriteResult::WriteFailed;
     }
     return TMessungInfo::WriteResult::Ok;
@@ -441,18 +442,24 @@ void TMessungInfo::ExportText(const QString &path) const
     QString reason;
     const WriteResult result = writeText(path, &reason);
     if (result != WriteResult::Ok)
-        throw vard::MeasFileError(path, WriteErrorText(result, path), reason);
+        throw vard::MeasFileError(path, WriteErrorText(result, path, reason), reason);
 }
 
-QString TMessungInfo::WriteErrorText(WriteResult result, const QString &path)
+QString TMessungInfo::WriteErrorText(WriteResult result, const QString &path, const QString &reason)
 {
     const QString shown = QDir::toNativeSeparators(path);
+    QString message;
     switch (result) {
     case WriteResult::Ok: return QString();
     case WriteResult::CannotAccess:
-        return QCoreApplication::translate("TMessungInfo", "Cannot access file \"%1\" !").arg(shown);
+        message = QCoreApplication::translate("TMessungInfo", "Cannot access file \"%1\" !").arg(shown);
+        break;
     case WriteResult::WriteFailed:
-        return QCoreApplication::translate("TMessungInfo", "Error writing to file \"%1\".").arg(shown);
+        message = QCoreApplication::translate("TMessungInfo", "Error writing to file \"%1\".").arg(shown);
+        break;
     }
-    return QString();
+    // The system's word on it ("No space left on device") tells the operator what to do.
+    if (!reason.isEmpty())
+        message += u'\n' + reason;
+    return message;
 }

@@ -82,7 +82,8 @@ public:
     qsizetype RowMemoryBytes() const;
 
     // The files. Both replace the target only once every byte has reached the disk, so
-    // a failed save leaves the file saved before exactly as it was.
+    // a failed save leaves the file saved before exactly as it was; only in a folder
+    // that refuses a temporary file is an existing, writable target written in place.
     enum class WriteResult {
         Ok,
         CannotAccess, // the file (or its temporary beside it) could not be created
@@ -93,8 +94,9 @@ public:
     WriteResult WriteBinary(const QString &path, QString *reason = nullptr) const;
     // The semicolon-separated text export; throws vard::MeasFileError on failure.
     void ExportText(const QString &path) const;
-    // The operator's message for a failed write to path ("" for Ok).
-    static QString WriteErrorText(WriteResult result, const QString &path);
+    // The operator's message for a failed write to path ("" for Ok), with the system's
+    // reason on a line of its own when there is one.
+    static QString WriteErrorText(WriteResult result, const QString &path, const QString &reason = QString());
 
     static double ToDateValue(const QDateTime &local);
     static QDateTime FromDateValue(double value);

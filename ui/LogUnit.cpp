@@ -13,7 +13,6 @@
 #include <QPainterPath>
 #include <QPrintPreviewDialog>
 #include <QPrinter>
-#include <QSaveFile>
 #include <QShortcut>
 #include <QTextLayout>
 #include <QTime>
@@ -29,6 +28,7 @@
 
 #include "app/GlobalUnit.h"
 #include "app/LocaleFormats.h"
+#include "app/SafeSave.h"
 #include "app/TextCodec.h"
 #include "machine/MachineUnit.h"
 #include "ui/MessageBoxes.h"
@@ -354,14 +354,13 @@ bool TLogForm::writeLogFile(const QString &path)
         bytes += "\r\n";
     }
     // Written beside the target and renamed over it only when complete, so a failed
-    // save leaves an earlier file as it was.
-    QSaveFile file(path);
-    if (file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit())
+    // save leaves an earlier file as it was; a folder that refuses the temporary file
+    // gets a writable target written in place.
+    const vard::SaveResult result = vard::SaveWholeFile(path, bytes, vard::SafeSave::Fallback::DirectWrite);
+    if (result)
         return true;
-    const QString reason = file.errorString();
-    file.cancelWriting();
-    vard::ReportError(this,
-                      tr("The log could not be saved to \"%1\".\n%2").arg(QDir::toNativeSeparators(path), reason));
+    vard::ReportError(this, tr("The log could not be saved to \"%1\".\n%2")
+                                .arg(QDir::toNativeSeparators(path), result.reason));
     return false;
 }
 

@@ -73,9 +73,10 @@ bool SaveMeasurementTo(QWidget *owner, TMessungInfo &measurement, const QString 
         measurement.ExportText(measurement.FileName);
         return true;
     }
-    const TMessungInfo::WriteResult result = measurement.WriteBinary(measurement.FileName);
+    QString reason;
+    const TMessungInfo::WriteResult result = measurement.WriteBinary(measurement.FileName, &reason);
     if (result == TMessungInfo::WriteResult::Ok)
         return true;
-    vard::ReportError(owner, TMessungInfo::WriteErrorText(result, measurement.FileName));
+    vard::ReportError(owner, TMessungInfo::WriteErrorText(result, measurement.FileName, reason));
     return false;
 }

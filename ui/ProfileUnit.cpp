@@ -2,8 +2,8 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QDir>
 #include <QEvent>
-#include <QFile>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -29,20 +29,8 @@ constexpr int kMargin = 12;
 constexpr int kButtonWidth = 73;
 constexpr int kButtonGap = 8;
 
-// A profile file that is there but cannot be read is a failure, not an empty store:
-// loading zeros from it would switch the heater off on the strength of nothing.
-bool unreadable(const QString &path)
-{
-    QFile file(path);
-    if (!file.exists())
-        return false;
-    return !file.open(QIODevice::ReadOnly);
-}
-
 qint16 readStoredValue(const QString &path, const QString &section, const QString &key)
 {
-    if (unreadable(path))
-        throw std::runtime_error("profile file cannot be read");
     const auto text = vard::iniRead(path, section, key);
     return text ? TProfileForm::ProfileValue(*text) : 0;
 }
@@ -190,7 +178,7 @@ bool TProfileForm::IsStorableName(const QString &section)
     // The file reader trims every Unicode blank (a no-break space too) from a name.
     if (section.trimmed() != section)
         return false;
-    return vard::fromCp1252(vard::toCp1252(section)) == section;
+    return vard::uncodableInCp1252(section).isEmpty();
 }
 
 qint16 TProfileForm::ProfileValue(const QString &text)
@@ -205,7 +193,8 @@ qint16 TProfileForm::ProfileValue(const QString &text)
 void TProfileForm::FillList()
 {
     Combo->clear();
-    if (unreadable(m_fileName))
+    // Nothing to list from a file that cannot be read; Load and Save say why.
+    if (vard::iniReadProblem(m_fileName))
         return;
     QStringList names;
     for (const QString &name : vard::iniSections(m_fileName)) {
@@ -253,6 +242,13 @@ void TProfileForm::LoadClick()
     if (!IsStorableName(section))
         return;
     bool reported = false;
+    // A profile file that is there but cannot be read is a failure, not an empty store:
+    // loading zeros from it would switch the heater off on the strength of nothing.
+    if (const auto problem = vard::iniReadProblem(m_fileName)) {
+        reportFailure(reported);
+        vard::ShowMessage(this, tr("Cannot read \"%1\": %2").arg(QDir::toNativeSeparators(m_fileName), *problem));
+        return;
+    }
     // Each value stands alone: one that cannot be read or applied leaves the others.
     auto apply = [&](const QString &key, const auto &set) {
         try {
@@ -286,11 +282,15 @@ void TProfileForm::SaveClick()
     values.append({QStringLiteral("M1"), QString::number(m_machine->GetAutoHeater(1))});
     // One replacement of the file for all eleven keys: a profile is never left half old,
     // half new, and a file that refuses the write fails once.
+    // A profile that was not stored must not look as if it were: the operator is told
+    // why, and the dialog stays open to try again or quit.
     bool reported = false;
     try {
         vard::iniWrite(m_fileName, section, values);
-    } catch (const std::exception &) {
+    } catch (const vard::SettingsFileError &e) {
         reportFailure(reported);
+        vard::ShowMessage(this, e.message());
+        return;
     }
     accept();
 }

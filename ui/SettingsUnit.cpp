@@ -14,6 +14,7 @@
 
 #include "app/IniFile.h"
 #include "app/ObjGlobalVarUnit.h"
+#include "app/TextCodec.h"
 #include "ui/MessageBoxes.h"
 #include "ui/widgets/Placement.h"
 
@@ -118,10 +119,30 @@ void TSettingsForm::SearchClick()
         TavoPath->setText(QDir::toNativeSeparators(files.first()));
 }
 
+QString TSettingsForm::PathProblem(const QString &path)
+{
+    // A line break would end the line in "Vard.ini" and start a key of its own.
+    if (path.contains(u'\r') || path.contains(u'\n') || path.contains(QChar(u'\0')))
+        return tr("The program path must not contain a line break or a NUL character.");
+    // Stored as '?', such a path would name another file, or none, without a word.
+    const QString lost = vard::uncodableInCp1252(path);
+    if (!lost.isEmpty())
+        return tr("The program path contains characters that the settings file cannot hold: %1\n"
+                  "Please choose a path without them.")
+            .arg(lost);
+    return QString();
+}
+
 void TSettingsForm::OkClick()
 {
+    const QString path = TrimControls(TavoPath->text());
+    const QString problem = PathProblem(path);
+    if (!problem.isEmpty()) {
+        vard::ShowMessage(this, problem);
+        return;
+    }
     if (GlobalVars) {
-        GlobalVars->SetTavoPath(TrimControls(TavoPath->text()));
+        GlobalVars->SetTavoPath(path);
         try {
             GlobalVars->Save();
         } catch (const vard::SettingsFileError &e) {

@@ -17,6 +17,10 @@ public:
     // QString::trimmed it leaves other Unicode blanks alone and takes every control
     // character, as a hand-edited path may carry them.
     static QString TrimControls(const QString &text);
+    // Why "Ok" refuses the (trimmed) path, or an empty text: a line break or NUL, which
+    // would reach the settings file as lines of their own, or characters the file's code
+    // page cannot hold, which it would store as '?'.
+    static QString PathProblem(const QString &path);
 
     void SearchClick();
     void OkClick();
