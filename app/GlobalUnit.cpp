@@ -90,7 +90,9 @@ int ParseSettingInt(const QString &text, int def)
             return def;
     }
     // Hexadecimal holds a 32-bit pattern: 0xFFFFFFFF is -1.
-    qint64 value = base == 16 ? static_cast<qint64>(static_cast<qint32>(static_cast<quint32>(v))) : static_cast<qint64>(v);
+    qint64 value = static_cast<qint64>(v);
+    if (base == 16)
+        value = static_cast<qint32>(static_cast<quint32>(v));
     if (negative)
         value = -value;
     if (value < std::numeric_limits<qint32>::min() || value > std::numeric_limits<qint32>::max())

@@ -13,11 +13,6 @@
 namespace vard {
 namespace {
 
-QString text(const char *source)
-{
-    return QCoreApplication::translate("IniFile", source);
-}
-
 // A byte range [begin, end) of the file.
 struct Span {
     qsizetype begin = 0;
@@ -133,7 +128,9 @@ ReadProblems &readProblems()
 void reportReadProblem(const QString &filePath, const QString &reason)
 {
     const QString message =
-        text("The file \"%1\" was not read (%2). Every value it holds has its default for now.").arg(filePath, reason);
+        QCoreApplication::translate("IniFile",
+                                    "The file \"%1\" was not read (%2). Every value it holds has its default for now.")
+            .arg(filePath, reason);
     ReadProblemHandler handler;
     {
         ReadProblems &p = readProblems();
@@ -273,7 +270,7 @@ public:
         // The owner's write bit is the read-only mark, as the attribute is elsewhere; the
         // folder-level check is left to the platform (root passes it).
         if (info.exists() && !(info.permissions() & QFileDevice::WriteOwner))
-            throw SettingsFileError(m_path, text("the file is read-only"));
+            throw SettingsFileError(m_path, QCoreApplication::translate("IniFile", "the file is read-only"));
         // No writing in place when the folder refuses the temporary file: a settings or
         // profile file cut off by a full disk would lose every value in it, where a
         // refused save loses only the one change and says so.
@@ -289,7 +286,10 @@ private:
         qsizetype end = 0;    // the next section's line, or the end of the file
     };
 
-    static QString tooLarge() { return text("it is larger than 1 MiB, which no settings file is"); }
+    static QString tooLarge()
+    {
+        return QCoreApplication::translate("IniFile", "it is larger than 1 MiB, which no settings file is");
+    }
 
     // The first section of that name: later ones of the same name are never found.
     std::optional<SectionRange> findSection(const QString &section) const
@@ -331,15 +331,22 @@ std::optional<QString> unstorable(const QString &section, const QString &key, co
         return s.contains(u'\r') || s.contains(u'\n') || s.contains(QChar(u'\0'));
     };
     if (breaksLine(section) || section.contains(u']'))
-        return text("the section name \"%1\" holds a line break, a NUL character or \"]\"").arg(section);
+        return QCoreApplication::translate("IniFile",
+                                           "the section name \"%1\" holds a line break, a NUL character or \"]\"")
+            .arg(section);
     if (breaksLine(key) || key.contains(u'=') || key.trimmed().startsWith(u'['))
-        return text("the key name \"%1\" holds a line break, a NUL character, \"=\" or a leading \"[\"").arg(key);
+        return QCoreApplication::translate(
+                   "IniFile", "the key name \"%1\" holds a line break, a NUL character, \"=\" or a leading \"[\"")
+            .arg(key);
     if (breaksLine(value))
-        return text("the value of \"%1\" holds a line break or a NUL character").arg(key);
+        return QCoreApplication::translate("IniFile", "the value of \"%1\" holds a line break or a NUL character")
+            .arg(key);
     for (const QString *s : {&section, &key, &value}) {
         const QString lost = uncodableInCp1252(*s);
         if (!lost.isEmpty())
-            return text("the characters \"%1\" in \"%2\" cannot be stored in the file's code page").arg(lost, *s);
+            return QCoreApplication::translate(
+                       "IniFile", "the characters \"%1\" in \"%2\" cannot be stored in the file's code page")
+                .arg(lost, *s);
     }
     return std::nullopt;
 }
@@ -355,10 +362,17 @@ IniDocument readDocument(const QString &filePath)
 
 } // namespace
 
+namespace {
+QString cannotWrite(const QString &filePath, const QString &reason)
+{
+    return QCoreApplication::translate("IniFile", "Cannot write \"%1\": %2").arg(filePath, reason);
+}
+} // namespace
+
 SettingsFileError::SettingsFileError(const QString &filePath, const QString &reason)
-    : std::runtime_error(text("Cannot write \"%1\": %2").arg(filePath, reason).toStdString()),
+    : std::runtime_error(cannotWrite(filePath, reason).toStdString()),
       m_filePath(filePath),
-      m_message(text("Cannot write \"%1\": %2").arg(filePath, reason))
+      m_message(cannotWrite(filePath, reason))
 {
 }
 

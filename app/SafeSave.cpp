@@ -19,16 +19,15 @@ namespace {
 // this long belongs to a save that was killed.
 constexpr qint64 kLeftoverAgeSeconds = 60;
 
-// QSaveFile names its temporary file after the target: the name, a dot and six
-// letters or digits.
+// Where the file system has no unnamed temporary files, QSaveFile names its temporary
+// file after the target: the name, a dot and six random letters.
 bool isTemporaryOf(const QString &name, qsizetype targetLength)
 {
     if (name.size() != targetLength + 7 || name.at(targetLength) != u'.')
         return false;
     for (qsizetype i = targetLength + 1; i < name.size(); ++i) {
         const char16_t c = name.at(i).unicode();
-        const bool alnum = (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z') || (c >= u'0' && c <= u'9');
-        if (!alnum)
+        if (!((c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z')))
             return false;
     }
     return true;
@@ -163,7 +162,8 @@ SaveResult SaveWholeFile(const QString &filePath, const QByteArray &bytes, SafeS
 
 int RemoveLeftoverTemporaries(const QString &settingsDir)
 {
-    return removeIn(settingsDir, isSettingsFile) + removeIn(QDir(settingsDir).filePath(QStringLiteral("Data")), isMeasurementFile);
+    const QString data = QDir(settingsDir).filePath(QStringLiteral("Data"));
+    return removeIn(settingsDir, isSettingsFile) + removeIn(data, isMeasurementFile);
 }
 
 } // namespace vard

@@ -63,7 +63,8 @@ struct SaveResult {
 // Writes bytes as the file's whole new content through SafeSave.
 SaveResult SaveWholeFile(const QString &filePath, const QByteArray &bytes, SafeSave::Fallback fallback);
 
-// Removes what saves killed half-way left behind: the temporary files beside the
+// Removes what saves killed half-way left behind (on file systems where the temporary
+// file has a name until it is renamed): the temporary files beside the
 // program's settings files in settingsDir ("Vard.ini.TfaLyq") and beside its
 // measurement files in settingsDir/Data ("run.tavo.DYqnAQ"). Nothing else is touched,
 // and a temporary file written to in the last minute is left alone, since another

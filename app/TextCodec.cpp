@@ -65,7 +65,8 @@ QString uncodableInCp1252(const QString &text)
         if (encode(text.at(i)))
             continue;
         // A character beyond the first 65536 is two code units; it is named whole.
-        const qsizetype n = text.at(i).isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate() ? 2 : 1;
+        const bool pair = text.at(i).isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate();
+        const qsizetype n = pair ? 2 : 1;
         const QStringView ch = QStringView(text).mid(i, n);
         if (!out.contains(ch))
             out.append(ch);

@@ -24,6 +24,7 @@
 #include <memory>
 
 #include "ScriptedMachine.h"
+#include "app/GlobalUnit.h"
 #include "app/ObjGlobalVarUnit.h"
 #include "ui/AboutAppUnit.h"
 #include "ui/OptionsUnit.h"
@@ -266,6 +267,57 @@ private slots:
         QVERIFY(!QFile::exists(missing + "/Vard.ini"));
     }
 
+    // A path the settings file cannot hold as it is, pasted with a line break (which
+    // would become keys of its own) or with characters outside the file's code page
+    // (which would be stored as '?'), is refused with a message; the dialog stays open
+    // and nothing is stored.
+    void programOptionsRefusesUnstorablePath_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("message"); // empty: stored
+        const QString lineBreak = "The program path must not contain a line break or a NUL character.";
+        const QString codePage = "The program path contains characters that the settings file cannot hold: %1\n"
+                                 "Please choose a path without them.";
+        QTest::addRow("line break inside") << "/opt/tavo\nPort1=/dev/evil" << lineBreak;
+        QTest::addRow("carriage return inside") << "/opt/tavo\r[Debug]\rDebug=-7" << lineBreak;
+        QTest::addRow("NUL inside") << QString("/opt/ta") + QChar(0) + "vo" << lineBreak;
+        QTest::addRow("Cyrillic") << QString::fromUtf8("/opt/Тест/Tavo.exe") << codePage.arg(QString::fromUtf8("Тест"));
+        QTest::addRow("beyond 16 bits") << QString::fromUtf8("/opt/\U0001F525/Tavo.exe")
+                                        << codePage.arg(QString::fromUtf8("\U0001F525"));
+        QTest::addRow("line break at the end is trimmed") << "/opt/tavo\r\n" << QString();
+        QTest::addRow("Windows-1252 letters") << QString::fromUtf8("/opt/Œuvre €/Tavo.exe") << QString();
+    }
+
+    void programOptionsRefusesUnstorablePath()
+    {
+        QFETCH(QString, typed);
+        QFETCH(QString, message);
+        storeSettings();
+        const QByteArray before = readFile("Vard.ini");
+        QString seen;
+        bool stillOpen = false;
+        ModalAnswer dialog("SettingsForm", [&](QWidget *w) {
+            ModalAnswer box("messageBox", readBox(&seen));
+            child<QLineEdit>(w, "TavoPath")->setText(typed);
+            QTest::mouseClick(child<QPushButton>(w, "Ok"), Qt::LeftButton);
+            stillOpen = w->isVisible();
+            QTest::mouseClick(child<QPushButton>(w, "Cancel"), Qt::LeftButton);
+        });
+        ShowProgramOptions(nullptr);
+        QVERIFY(dialog.seen());
+        if (message.isEmpty()) {
+            QVERIFY(seen.isEmpty());
+            QVERIFY(!stillOpen);
+            QCOMPARE(GlobalVars->TavoPath(), TSettingsForm::TrimControls(typed));
+            QCOMPARE(ReadSettingStr("General", "TavoPath", QString()), TSettingsForm::TrimControls(typed));
+            return;
+        }
+        QCOMPARE(seen, "Error|" + message);
+        QVERIFY(stillOpen);
+        QCOMPARE(GlobalVars->TavoPath(), QString("/old/tavo"));
+        QCOMPARE(readFile("Vard.ini"), before);
+    }
+
     // ------------------------------------------------------------ machine options
 
     void machineOptionsNotConnected()
@@ -307,7 +359,7 @@ private slots:
         QFETCH(bool, ticked);
         QFETCH(QByteArray, command);
         Rig rig;
-        rig.bringUp("4QTR", settings);
+        rig.bringUp("4QTR A", settings);
         if (queuedBefore)
             rig.machine.SetTargetFan(1, 60);
         bool shownTicked = !ticked;
@@ -347,7 +399,7 @@ private slots:
     {
         QFETCH(bool, escape);
         Rig rig;
-        rig.bringUp("4QTR", kQtrSettings);
+        rig.bringUp("4QTR A", kQtrSettings);
         bool closed = false;
         ModalAnswer dialog("OptionsForm", [&](QWidget *w) {
             QTest::mouseClick(child<QCheckBox>(w, "AutoHeater"), Qt::LeftButton);

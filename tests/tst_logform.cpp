@@ -17,6 +17,8 @@
 #include <QTranslator>
 #include <QtTest>
 
+#include <cerrno>
+#include <cstring>
 #include <memory>
 #include <tuple>
 
@@ -452,6 +454,43 @@ private slots:
         QCOMPARE(answerer.title, QStringLiteral("Error"));
         QVERIFY2(answerer.text.contains(QDir::toNativeSeparators(form.chosenFile)), qPrintable(answerer.text));
         QVERIFY(QDir(m_files->path()).isEmpty());
+    }
+
+    // The disk fills up while the log is saved over an earlier one, for a short log
+    // (smaller than any write buffer) and a long one: the operator is told which file
+    // and why, and the earlier log is there byte for byte.
+    void saveOnFullDiskKeepsTheEarlierFile_data()
+    {
+        QTest::addColumn<int>("lines");
+        QTest::addRow("short log, 1 KiB") << 25;
+        QTest::addRow("12 KiB") << 300;
+        QTest::addRow("80 KiB") << 2000;
+    }
+
+    void saveOnFullDiskKeepsTheEarlierFile()
+    {
+        QFETCH(int, lines);
+        const QString path = m_files->filePath(QStringLiteral("machine.log"));
+        const QByteArray before = "earlier log\r\n";
+        writeFile(path, before);
+        LogForm form(nullptr);
+        QStringList text;
+        for (int i = 0; i < lines; ++i)
+            text.append(QStringLiteral("[14:30:%1] Preheat 1=120°C | 118°C").arg(i % 60, 2, 10, QLatin1Char('0')));
+        fillStopped(form, text);
+        form.chosenFile = path;
+        BoxAnswerer answerer(QMessageBox::Yes); // overwrite, then OK to the error
+        {
+            FileSizeLimit limit(200);
+            QVERIFY(limit.ok());
+            toolButton(form, "btnSave")->click();
+        }
+        QCOMPARE(answerer.count, 2);
+        QCOMPARE(answerer.title, QStringLiteral("Error"));
+        QCOMPARE(answerer.text, QStringLiteral("The log could not be saved to \"%1\".\n%2")
+                                    .arg(QDir::toNativeSeparators(path), QString::fromLocal8Bit(strerror(EFBIG))));
+        QCOMPARE(contents(path), before);
+        QCOMPARE(QDir(m_files->path()).entryList(QDir::Files | QDir::Hidden), QStringList{"machine.log"});
     }
 
     // ------------------------------------------------------------ printing

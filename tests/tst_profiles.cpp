@@ -15,9 +15,12 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <cerrno>
+#include <cstring>
 #include <functional>
 #include <memory>
 
+#include "FileHelpers.h"
 #include "ModalHelpers.h"
 #include "ScriptedMachine.h"
 #include "ui/DebugUnit.h"
@@ -367,46 +370,70 @@ private slots:
 
     // ------------------------------------------------------------ file failures
 
-    void failingFileIsTracedOnce_data()
+    // A file that cannot be written or read: the operator is told which file and why,
+    // the dialog stays open, nothing is queued, nothing stored changes, and the debug
+    // window (when on) gets its one trace line.
+    void failingFileIsReported_data()
     {
         QTest::addColumn<QByteArray>("button");
-        QTest::addColumn<bool>("readOnly"); // else the profile file's name is a folder
+        QTest::addColumn<QString>("fault"); // "read-only", "folder" (the file's name is one), "full disk"
         QTest::addColumn<bool>("debugOn");
+        QTest::addColumn<QString>("message"); // %1 is the file
 
-        QTest::addRow("save, read-only, debug on") << QByteArray("Save") << true << true;
-        QTest::addRow("save, read-only, debug off") << QByteArray("Save") << true << false;
-        QTest::addRow("save, unreadable, debug on") << QByteArray("Save") << false << true;
-        QTest::addRow("load, unreadable, debug on") << QByteArray("Load") << false << true;
-        QTest::addRow("load, unreadable, debug off") << QByteArray("Load") << false << false;
+        const QString readOnly = "Cannot write \"%1\": the file is read-only";
+        const QString full = "Cannot write \"%1\": " + QString::fromLocal8Bit(strerror(EFBIG));
+        QTest::addRow("save, read-only, debug on") << QByteArray("Save") << "read-only" << true << readOnly;
+        QTest::addRow("save, read-only, debug off") << QByteArray("Save") << "read-only" << false << readOnly;
+        QTest::addRow("save, unreadable") << QByteArray("Save") << "folder" << true << "Cannot write \"%1\": ";
+        QTest::addRow("save, full disk, 1 KiB") << QByteArray("Save") << "full disk 1000" << true << full;
+        QTest::addRow("save, full disk, 12 KiB") << QByteArray("Save") << "full disk 12000" << false << full;
+        QTest::addRow("save, full disk, 40 KiB") << QByteArray("Save") << "full disk 40000" << false << full;
+        const QString cannotRead = "Cannot read \"%1\": ";
+        QTest::addRow("load, unreadable, debug on") << QByteArray("Load") << "folder" << true << cannotRead;
+        QTest::addRow("load, unreadable, debug off") << QByteArray("Load") << "folder" << false << cannotRead;
     }
 
-    void failingFileIsTracedOnce()
+    void failingFileIsReported()
     {
         QFETCH(QByteArray, button);
-        QFETCH(bool, readOnly);
+        QFETCH(QString, fault);
         QFETCH(bool, debugOn);
+        QFETCH(QString, message);
 
         up("4QTR A");
-        const QByteArray file = "[JOB]\r\nT1=230\r\nH1=1\r\n";
-        if (readOnly) {
+        QByteArray file = "[JOB]\r\nT1=230\r\nH1=1\r\n";
+        std::unique_ptr<FileSizeLimit> limit;
+        if (fault == "read-only") {
             writeProfiles(file);
             QVERIFY(QFile::setPermissions(path(), QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther));
-        } else {
+        } else if (fault == "folder") {
             QVERIFY(QDir().mkdir(path()));
+            file = QByteArray();
+        } else {
+            const int size = fault.section(' ', 2).toInt();
+            file = "; " + QByteArray(size, 'x') + "\r\n" + file;
+            writeProfiles(file);
+            limit = std::make_unique<FileSizeLimit>(size / 2);
+            QVERIFY(limit->ok());
         }
         TDebugForm debug;
         debug.SetActive(debugOn);
         open(&debug);
         typeName("job");
+        QString seen;
+        answerBox(QMessageBox::Ok, &seen);
         click(button.constData());
+        limit.reset();
 
+        QVERIFY2(seen.startsWith("Error|" + message.arg(path())), qPrintable(seen));
         QCOMPARE(memoLines(debug), debugOn ? QStringList{"Error in profile file!"} : QStringList{});
-        QVERIFY(!m_form->isVisible());
-        QCOMPARE(m_form->result(), int(QDialog::Accepted));
+        QVERIFY(m_form->isVisible());
         // An unreadable file queues nothing: zeros from it would switch the heater off.
         QVERIFY(!m_rig->machine.HasPendingValues());
-        if (readOnly)
+        if (!file.isNull())
             QCOMPARE(readProfiles(), file);
+        QCOMPARE(QDir(m_home->path()).entryList(QDir::Files | QDir::Hidden),
+                 file.isNull() ? QStringList() : QStringList{"Profiles.vard"});
     }
 
     // ------------------------------------------------------------ opening and closing

@@ -1,13 +1,21 @@
 // The settings files: private-profile reading and writing, window positions, limits,
 // the [General] object and the number helper of the poll cycle.
 
+#include <QDateTime>
+#include <QDir>
 #include <QFile>
 #include <QLocale>
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <cerrno>
+#include <climits>
+#include <cstring>
+
+#include "FileHelpers.h"
 #include "app/GlobalUnit.h"
 #include "app/ObjGlobalVarUnit.h"
+#include "app/SafeSave.h"
 #include "app/TextCodec.h"
 
 class TestSettings : public QObject {
@@ -76,6 +84,21 @@ private slots:
         QTest::addRow("first of two equal sections") << QByteArray("[M]\nk=1\n[m]\nk=2\n") << "M" << "k" << 1;
         QTest::addRow("comment is not a key") << QByteArray("[M]\n;k=5\n") << "M" << "k" << -99;
         QTest::addRow("key before any section") << QByteArray("k=5\n[M]\n") << "M" << "k" << -99;
+        QTest::addRow("NUL inside") << QByteArray("[M]\nk=12\0abc\n", 15) << "M" << "k" << -99;
+        QTest::addRow("blank after 0x") << QByteArray("[M]\nk=0x 1\n") << "M" << "k" << -99;
+        QTest::addRow("blank inside") << QByteArray("[M]\nk=1 2\n") << "M" << "k" << -99;
+        QTest::addRow("0x alone") << QByteArray("[M]\nk=0x\n") << "M" << "k" << -99;
+        QTest::addRow("not a hex digit") << QByteArray("[M]\nk=0x1G\n") << "M" << "k" << -99;
+        QTest::addRow("sign alone") << QByteArray("[M]\nk=-\n") << "M" << "k" << -99;
+        QTest::addRow("two signs") << QByteArray("[M]\nk=+-1\n") << "M" << "k" << -99;
+        QTest::addRow("sign and blank") << QByteArray("[M]\nk=- 5\n") << "M" << "k" << -99;
+        QTest::addRow("plus sign") << QByteArray("[M]\nk=+15\n") << "M" << "k" << 15;
+        QTest::addRow("signed hexadecimal") << QByteArray("[M]\nk=-0x1F\n") << "M" << "k" << -31;
+        QTest::addRow("hex with leading zeros") << QByteArray("[M]\nk=0x000000001f\n") << "M" << "k" << 31;
+        QTest::addRow("lowest 32-bit number") << QByteArray("[M]\nk=-2147483648\n") << "M" << "k" << INT_MIN;
+        QTest::addRow("one past the highest") << QByteArray("[M]\nk=2147483648\n") << "M" << "k" << -99;
+        // An Arabic-Indic digit is a digit to Unicode, not to the file.
+        QTest::addRow("digit of another script") << QByteArray("[M]\nk=\xD9\xA3\n") << "M" << "k" << -99;
     }
 
     void readInt()
@@ -158,6 +181,250 @@ private slots:
     {
         qputenv("VARD_HOME", m_home->filePath("no/such/folder").toLocal8Bit());
         QVERIFY_THROWS_EXCEPTION(vard::SettingsFileError, WriteSettingInt("General", "LocaleID", 0));
+    }
+
+    // A value (or name) that would put a line of its own into the file, or read back as
+    // something else, is refused before the file is touched.
+    void writeRefusesWhatTheFileCannotHold_data()
+    {
+        QTest::addColumn<QString>("section");
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<QString>("value");
+        QTest::addRow("LF in the value") << "General" << "TavoPath" << "/opt/x\nPort1=/dev/evil";
+        QTest::addRow("CR in the value") << "General" << "TavoPath" << "/opt/x\r[Debug]";
+        QTest::addRow("NUL in the value") << "General" << "TavoPath" << QString("/opt/x") + QChar(0) + "y";
+        QTest::addRow("CR LF at the end") << "General" << "TavoPath" << "/opt/x\r\n";
+        QTest::addRow("line break in the section") << "Gen\neral" << "TavoPath" << "x";
+        QTest::addRow("bracket in the section") << "Gen]x" << "TavoPath" << "x";
+        QTest::addRow("equals sign in the key") << "General" << "Tavo=Path" << "x";
+        QTest::addRow("bracket opening the key") << "General" << "[Debug" << "x";
+        QTest::addRow("outside the code page") << "General" << "TavoPath" << QString::fromUtf8("/opt/Тест/Tavo.exe");
+    }
+
+    void writeRefusesWhatTheFileCannotHold()
+    {
+        QFETCH(QString, section);
+        QFETCH(QString, key);
+        QFETCH(QString, value);
+        const QByteArray before = "[General]\r\nLocaleID=1031\r\nTavoPath=/opt/tavo\r\n";
+        writeFile("Vard.ini", before);
+        try {
+            WriteSettingStr(section, key, value);
+            QFAIL("the write must be refused");
+        } catch (const vard::SettingsFileError &e) {
+            QCOMPARE(e.filePath(), path("Vard.ini"));
+            QVERIFY(e.message().contains(path("Vard.ini")));
+        }
+        QCOMPARE(readFile("Vard.ini"), before);
+    }
+
+    // The disk fills up during the save (a file-size limit stands for it, since root
+    // ignores permissions but not limits), for a file smaller than any write buffer and
+    // for a larger one: the error names the file and the reason, the old file is there
+    // byte for byte, and no temporary file is left beside it.
+    void fullDiskKeepsTheOldFile_data()
+    {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<int>("padding"); // foreign bytes in the old file
+        QTest::addRow("settings, 1 KiB") << "Vard.ini" << 1000;
+        QTest::addRow("settings, 12 KiB") << "Vard.ini" << 12000;
+        QTest::addRow("settings, 40 KiB") << "Vard.ini" << 40000;
+        QTest::addRow("window positions, 1 KiB") << "Vard.pos" << 1000;
+        QTest::addRow("window positions, 20 KiB") << "Vard.pos" << 20000;
+    }
+
+    void fullDiskKeepsTheOldFile()
+    {
+        QFETCH(QString, file);
+        QFETCH(int, padding);
+        const QByteArray before = "; " + QByteArray(padding, 'x') + "\r\n[General]\r\nLocaleID=1031\r\n";
+        writeFile(qPrintable(file), before);
+        QString error;
+        {
+            FileSizeLimit limit(static_cast<rlim_t>(padding / 2));
+            QVERIFY(limit.ok());
+            try {
+                if (file == "Vard.ini")
+                    WriteSettingInt("General", "LocaleID", 0);
+                else
+                    WriteWindowPos("MainWindow", TWindowPos{1, 2, 3, 4});
+            } catch (const vard::SettingsFileError &e) {
+                error = e.message();
+            }
+        }
+        const QString reason = QString::fromLocal8Bit(strerror(EFBIG));
+        QCOMPARE(error, QString("Cannot write \"%1\": %2").arg(m_home->filePath(file), reason));
+        QCOMPARE(readFile(qPrintable(file)), before);
+        QCOMPARE(QDir(m_home->path()).entryList(QDir::Files | QDir::Hidden), QStringList{file});
+    }
+
+    // A folder that refuses the temporary file: a settings file is then not written at
+    // all (cut off by a full disk it would lose every value), while a save that allows
+    // it writes a writable target in place.
+    void folderRefusingTheTemporaryFile_data()
+    {
+        QTest::addColumn<bool>("inPlace");
+        QTest::addRow("settings, no writing in place") << false;
+        QTest::addRow("writing in place allowed") << true;
+    }
+
+    void folderRefusingTheTemporaryFile()
+    {
+        QFETCH(bool, inPlace);
+        const QString folder = m_home->filePath("locked");
+        const QString target = folder + "/Vard.ini";
+        QVERIFY(QDir().mkpath(folder));
+        const QByteArray before = "[General]\r\nLocaleID=1031\r\n";
+        writeFile("locked/Vard.ini", before);
+        const auto all = QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::WriteGroup
+                         | QFile::ReadOther | QFile::WriteOther;
+        QVERIFY(QFile::setPermissions(target, all));
+        // Open to others on the way down (the check runs as nobody under root), and
+        // writable by nobody.
+        const auto open = QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadGroup
+                          | QFile::ExeGroup | QFile::ReadOther | QFile::ExeOther;
+        QVERIFY(QFile::setPermissions(m_home->path(), open));
+        QVERIFY(QFile::setPermissions(folder, open & ~QFile::WriteOwner));
+
+        const QByteArray after = "[General]\r\nLocaleID=0\r\n";
+        const bool held = withPermissionsInForce([&] {
+            if (inPlace) {
+                const vard::SaveResult r = vard::SaveWholeFile(target, after, vard::SafeSave::Fallback::DirectWrite);
+                if (!r)
+                    qWarning("not written in place: %s", qPrintable(r.reason));
+                return bool(r);
+            }
+            qputenv("VARD_HOME", folder.toLocal8Bit());
+            try {
+                WriteSettingInt("General", "LocaleID", 0);
+                qWarning("the settings were written in place");
+                return false;
+            } catch (const vard::SettingsFileError &e) {
+                return e.message().contains(target);
+            }
+        });
+        QFile::setPermissions(folder, open);
+        QVERIFY(held);
+        QCOMPARE(readFile("locked/Vard.ini"), inPlace ? after : before);
+        QCOMPARE(QDir(folder).entryList(QDir::Files | QDir::Hidden), QStringList{"Vard.ini"});
+    }
+
+    // What a save killed half-way leaves behind goes at start; the program's own files,
+    // other people's files and a save still going on stay.
+    void leftoverTemporaries_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<int>("ageSeconds");
+        QTest::addColumn<bool>("removed");
+        QTest::addRow("settings") << "Vard.ini.TfaLyq" << 3600 << true;
+        QTest::addRow("window positions") << "Vard.pos.aBcDeF" << 3600 << true;
+        QTest::addRow("profiles") << "Profiles.vard.ZZZZZZ" << 3600 << true;
+        QTest::addRow("measurement") << "Data/m.tavo.DYqnAQ" << 3600 << true;
+        QTest::addRow("reference") << "Data/run 2.mref.XYZabc" << 3600 << true;
+        QTest::addRow("text export") << "Data/run.txt.Qwerty" << 3600 << true;
+        QTest::addRow("a save going on") << "Vard.ini.TfaLyq" << 0 << false;
+        QTest::addRow("the settings file") << "Vard.ini" << 3600 << false;
+        QTest::addRow("the limits file's") << "MaxTemp.ini.TfaLyq" << 3600 << false;
+        QTest::addRow("someone else's file") << "Other.ini.TfaLyq" << 3600 << false;
+        QTest::addRow("five characters") << "Vard.ini.TfaLy" << 3600 << false;
+        QTest::addRow("seven characters") << "Vard.ini.TfaLyqq" << 3600 << false;
+        QTest::addRow("not a letter") << "Vard.ini.Tfa-yq" << 3600 << false;
+        QTest::addRow("digits") << "Vard.ini.a1B2c3" << 3600 << false;
+        QTest::addRow("measurement name in the settings folder") << "m.tavo.DYqnAQ" << 3600 << false;
+        QTest::addRow("settings name in the measurement folder") << "Data/Vard.ini.TfaLyq" << 3600 << false;
+        QTest::addRow("other extension in the measurement folder") << "Data/m.doc.DYqnAQ" << 3600 << false;
+        QTest::addRow("a measurement") << "Data/m.tavo" << 3600 << false;
+    }
+
+    void leftoverTemporaries()
+    {
+        QFETCH(QString, name);
+        QFETCH(int, ageSeconds);
+        QFETCH(bool, removed);
+        QVERIFY(QDir().mkpath(m_home->filePath("Data")));
+        const QString file = m_home->filePath(name);
+        writeFile(qPrintable(name), "content");
+        QFile f(file);
+        QVERIFY(f.open(QIODevice::ReadWrite));
+        QVERIFY(f.setFileTime(QDateTime::currentDateTime().addSecs(-ageSeconds), QFileDevice::FileModificationTime));
+        f.close();
+        QCOMPARE(vard::RemoveLeftoverTemporaries(SettingsDir()), removed ? 1 : 0);
+        QCOMPARE(QFile::exists(file), !removed);
+    }
+
+    // The names above are the ones the toolkit gives a temporary file that has a name,
+    // as a save's has where the file system offers no unnamed ones.
+    void leftoverNamedByTheToolkit()
+    {
+        QVERIFY(QDir().mkpath(m_home->filePath("Data")));
+        QStringList made;
+        for (const QString &target : {path("Vard.ini"), m_home->filePath("Data/run.tavo")}) {
+            QTemporaryFile temporary(target);
+            temporary.setAutoRemove(false);
+            QVERIFY(temporary.open());
+            made.append(temporary.fileName()); // asking for the name gives the file one
+            const QDateTime old = QDateTime::currentDateTime().addSecs(-120);
+            QVERIFY(temporary.setFileTime(old, QFileDevice::FileModificationTime));
+        }
+        for (const QString &file : made)
+            QVERIFY2(QFile::exists(file), qPrintable(file));
+        QCOMPARE(vard::RemoveLeftoverTemporaries(SettingsDir()), 2);
+        for (const QString &file : made)
+            QVERIFY2(!QFile::exists(file), qPrintable(file));
+    }
+
+    // A settings file is a few kilobytes: one larger than 1 MiB is not read (every key
+    // gives its default), the operator hears of it once, and it is not overwritten.
+    void oversizedFileIsNotRead_data()
+    {
+        QTest::addColumn<int>("extra"); // bytes beyond 1 MiB
+        QTest::addColumn<bool>("read");
+        QTest::addRow("exactly 1 MiB") << 0 << true;
+        QTest::addRow("one byte more") << 1 << false;
+        QTest::addRow("64 MiB") << 63 * 1024 * 1024 << false;
+    }
+
+    void oversizedFileIsNotRead()
+    {
+        QFETCH(int, extra);
+        QFETCH(bool, read);
+        QByteArray bytes = "[Machine]\r\nRefreshCount=2000\r\n";
+        bytes += QByteArray(vard::kMaxIniFileSize + extra - bytes.size(), '\n');
+        writeFile("Vard.ini", bytes);
+        QStringList messages;
+        vard::SetReadProblemHandler([&](const QString &message) { messages.append(message); });
+        const int first = ReadSettingInt("Machine", "RefreshCount", 1000);
+        const int second = ReadSettingInt("Machine", "RefreshCount", 1000);
+        QCOMPARE(ReadSettingStr("Machine", "RefreshCount", "dflt"), read ? QString("2000") : QString("dflt"));
+        vard::SetReadProblemHandler(nullptr);
+        QCOMPARE(first, read ? 2000 : 1000);
+        QCOMPARE(second, first);
+        QCOMPARE(messages.size(), read ? 0 : 1);
+        if (!read) {
+            QVERIFY2(messages.first().contains(path("Vard.ini")), qPrintable(messages.first()));
+            QVERIFY2(messages.first().contains("1 MiB"), qPrintable(messages.first()));
+            QVERIFY_THROWS_EXCEPTION(vard::SettingsFileError, WriteSettingInt("General", "LocaleID", 0));
+            QCOMPARE(QFileInfo(path("Vard.ini")).size(), bytes.size());
+        }
+    }
+
+    // Reading costs the file's bytes, not a record per line: a file of a million empty
+    // lines, read key after key, keeps the process's peak memory close to where it was.
+    void shortLinesCostNoMemoryPerLine()
+    {
+        QByteArray bytes(vard::kMaxIniFileSize - 40, '\n');
+        bytes += "[Machine]\r\nRefreshCount=3000\r\n";
+        writeFile("Vard.ini", bytes);
+        rusage before{};
+        getrusage(RUSAGE_SELF, &before);
+        for (int i = 0; i < 10; ++i)
+            QCOMPARE(ReadSettingInt("Machine", "RefreshCount", 1000), 3000);
+        WriteSettingInt("Machine", "RefreshCount", 4000);
+        QCOMPARE(ReadSettingInt("Machine", "RefreshCount", 1000), 4000);
+        rusage after{};
+        getrusage(RUSAGE_SELF, &after);
+        const long grownKiB = after.ru_maxrss - before.ru_maxrss;
+        QVERIFY2(grownKiB < 16 * 1024, qPrintable(QString("peak memory grew by %1 KiB").arg(grownKiB)));
     }
 
     void windowPosition_data()

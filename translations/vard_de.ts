@@ -47,6 +47,41 @@ Web: www.example.com</translation>
     </message>
 </context>
 <context>
+    <name>IniFile</name>
+    <message>
+        <source>Cannot write &quot;%1&quot;: %2</source>
+        <translation>&quot;%1&quot; kann nicht geschrieben werden: %2</translation>
+    </message>
+    <message>
+        <source>the file is read-only</source>
+        <translation>die Datei ist schreibgeschützt</translation>
+    </message>
+    <message>
+        <source>it is larger than 1 MiB, which no settings file is</source>
+        <translation>sie ist größer als 1 MiB, was keine Einstellungsdatei ist</translation>
+    </message>
+    <message>
+        <source>The file &quot;%1&quot; was not read (%2). Every value it holds has its default for now.</source>
+        <translation>Die Datei &quot;%1&quot; wurde nicht gelesen (%2). Jeder Wert daraus hat vorerst seine Voreinstellung.</translation>
+    </message>
+    <message>
+        <source>the section name &quot;%1&quot; holds a line break, a NUL character or &quot;]&quot;</source>
+        <translation>der Abschnittsname &quot;%1&quot; enthält einen Zeilenumbruch, ein NUL-Zeichen oder &quot;]&quot;</translation>
+    </message>
+    <message>
+        <source>the key name &quot;%1&quot; holds a line break, a NUL character, &quot;=&quot; or a leading &quot;[&quot;</source>
+        <translation>der Schlüsselname &quot;%1&quot; enthält einen Zeilenumbruch, ein NUL-Zeichen, &quot;=&quot; oder beginnt mit &quot;[&quot;</translation>
+    </message>
+    <message>
+        <source>the value of &quot;%1&quot; holds a line break or a NUL character</source>
+        <translation>der Wert von &quot;%1&quot; enthält einen Zeilenumbruch oder ein NUL-Zeichen</translation>
+    </message>
+    <message>
+        <source>the characters &quot;%1&quot; in &quot;%2&quot; cannot be stored in the file&apos;s code page</source>
+        <translation>die Zeichen &quot;%1&quot; in &quot;%2&quot; lassen sich in der Codepage der Datei nicht speichern</translation>
+    </message>
+</context>
+<context>
     <name>MeasSaveUnit</name>
     <message>
         <source>Tavo files (*.tavo)</source>
@@ -78,6 +113,13 @@ Web: www.example.com</translation>
     <message>
         <source>Please confirm</source>
         <translation>Bitte bestätigen</translation>
+    </message>
+</context>
+<context>
+    <name>SafeSave</name>
+    <message>
+        <source>unknown error</source>
+        <translation>unbekannter Fehler</translation>
     </message>
 </context>
 <context>
@@ -806,6 +848,10 @@ Möchten Sie fortfahren und diese Datei überschreiben?</translation>
         <source>Error in profile file!</source>
         <translation>Fehler in der Profildatei!</translation>
     </message>
+    <message>
+        <source>Cannot read &quot;%1&quot;: %2</source>
+        <translation>&quot;%1&quot; kann nicht gelesen werden: %2</translation>
+    </message>
 </context>
 <context>
     <name>TSettingsForm</name>
@@ -836,6 +882,16 @@ Möchten Sie fortfahren und diese Datei überschreiben?</translation>
     <message>
         <source>All files (*)</source>
         <translation>Alle Dateien (*)</translation>
+    </message>
+    <message>
+        <source>The program path must not contain a line break or a NUL character.</source>
+        <translation>Der Programmpfad darf keinen Zeilenumbruch und kein NUL-Zeichen enthalten.</translation>
+    </message>
+    <message>
+        <source>The program path contains characters that the settings file cannot hold: %1
+Please choose a path without them.</source>
+        <translation>Der Programmpfad enthält Zeichen, die die Einstellungsdatei nicht aufnehmen kann: %1
+Bitte wählen Sie einen Pfad ohne diese Zeichen.</translation>
     </message>
 </context>
 <context>
