@@ -166,6 +166,10 @@ QByteArray SimController::handleLine(const QByteArray &line, qint64 nowMs)
         reply.truncate(reply.size() / 2);
         m_cutOff = true;
     }
+    // Lines nobody asked for: what a machine that repeats itself puts on the line.
+    const QByteArray once = reply;
+    for (; faults.extraLines > 0; --faults.extraLines)
+        reply += once;
     return reply;
 }
 

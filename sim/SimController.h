@@ -32,6 +32,8 @@ struct SimFaults {
     bool garbage = false;         // answers with a line of printable noise
     std::optional<QByteArray> handshakeReply; // verbatim reply to "R:S0;C0=ACK;" (without CR)
     int replyDelayMs = 0;         // pause before a reply goes out
+    int lateOnceMs = 0;           // the next reply only waits this much longer; then clears itself
+    int extraLines = 0;           // the next reply goes out this many times more; then clears itself
 };
 
 class SimController {

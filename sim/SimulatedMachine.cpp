@@ -87,7 +87,7 @@ bool SimulatedMachine::start()
     }
     m_stop = false;
     m_running = true;
-    m_thread = std::thread(&SimulatedMachine::run, this, master, slave);
+    m_thread = std::thread(&SimulatedMachine::run, this, master);
     return true;
 }
 
@@ -160,7 +160,7 @@ bool SimulatedMachine::pointLink(const QString &linkPath, const QString &target)
     return true;
 }
 
-void SimulatedMachine::run(int masterFd, int slaveFd)
+void SimulatedMachine::run(int masterFd)
 {
     QByteArray line;
     bool overlong = false; // the current line passed kMaxLineLength: wait for its end
@@ -182,7 +182,7 @@ void SimulatedMachine::run(int masterFd, int slaveFd)
             const char c = buffer[i];
             if (c == '\r') {
                 if (!overlong)
-                    serve(line, masterFd, slaveFd);
+                    serve(line, masterFd);
                 line.clear();
                 overlong = false;
             } else if (c == '\n' || overlong) {
@@ -198,7 +198,7 @@ void SimulatedMachine::run(int masterFd, int slaveFd)
     m_running = false;
 }
 
-void SimulatedMachine::serve(const QByteArray &line, int masterFd, int slaveFd)
+void SimulatedMachine::serve(const QByteArray &line, int masterFd)
 {
     m_requests.fetch_add(1, std::memory_order_relaxed);
     QByteArray reply;
@@ -206,14 +206,17 @@ void SimulatedMachine::serve(const QByteArray &line, int masterFd, int slaveFd)
     withController([&](SimController &c) {
         reply = c.handleLine(line, nowMs());
         delayMs = c.faults.replyDelayMs;
+        if (!reply.isEmpty()) {
+            delayMs += c.faults.lateOnceMs;
+            c.faults.lateOnceMs = 0;
+        }
     });
     if (!reply.isEmpty()) {
         const qint64 due = nowMs() + delayMs;
         while (!m_stop && nowMs() < due)
             ::usleep(1000 * std::min<qint64>(kPollTimeoutMs, due - nowMs()));
-        // Whatever the program left unread belongs to a request it has given up on; a real
-        // serial port drops it when the program closes it, but our open terminal side keeps it.
-        ::tcflush(slaveFd, TCIFLUSH);
+        // Like a real line, what the program has not read stays there, late replies
+        // included: the program must cope with it.
         writeAll(masterFd, reply);
     }
 }

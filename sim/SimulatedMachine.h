@@ -58,8 +58,8 @@ public:
     int requestCount() const { return m_requests.load(std::memory_order_relaxed); }
 
 private:
-    void run(int masterFd, int slaveFd);
-    void serve(const QByteArray &line, int masterFd, int slaveFd);
+    void run(int masterFd);
+    void serve(const QByteArray &line, int masterFd);
     void writeAll(int fd, const QByteArray &bytes);
     void closePty();
     bool pointLink(const QString &linkPath, const QString &target); // m_mutex held

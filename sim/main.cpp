@@ -22,7 +22,7 @@ namespace {
 constexpr char kUsage[] = "usage: vard-sim [4QTR|362.04|362.07|362.10] [--link PATH] [--delay MS]\n";
 constexpr char kHelp[] =
     "commands: silent on|off, midline [off], badsum on|off, refuse on|off, hood on|off, "
-    "errors MASK, flood, garbage on|off, delay MS, hangup, status, help, quit";
+    "errors MASK, flood, garbage on|off, delay MS, late MS, extra N, hangup, status, help, quit";
 constexpr qsizetype kMaxCommandLength = 4096;
 
 struct Options {
@@ -150,6 +150,12 @@ bool runCommand(SimulatedMachine &machine, MachineKind kind, const QByteArray &l
     } else if (name == "delay" && haveNumber) {
         machine.withController([number](SimController &c) { c.faults.replyDelayMs = number; });
         say(QStringLiteral("delay %1 ms").arg(number));
+    } else if (name == "late" && haveNumber) {
+        machine.withController([number](SimController &c) { c.faults.lateOnceMs = number; });
+        say(QStringLiteral("late: the next reply waits %1 ms more").arg(number));
+    } else if (name == "extra" && haveNumber) {
+        machine.withController([number](SimController &c) { c.faults.extraLines = number; });
+        say(QStringLiteral("extra: the next reply goes out %1 more times").arg(number));
     } else if (name == "flood" && words.size() == 1) {
         const int bytes = machine.withController([](SimController &c) {
             c.faults.floodOnce = true;

@@ -7,6 +7,10 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <fcntl.h>
+#include <termios.h>
+#include <unistd.h>
+
 #include "link/ThreadComUnit.h"
 #include "machine/MachineUnit.h"
 #include "sim/SimulatedMachine.h"
@@ -302,6 +306,126 @@ private slots:
             QVERIFY2(reply->rfind(identify ? "A:S0=362.04 " : "A:SV=", 0) == 0, reply->c_str());
         }
         QVERIFY(link.connected());
+    }
+
+    void strayInput_data()
+    {
+        QTest::addColumn<int>("extra");  // copies of the next reply the machine sends unasked
+        QTest::addColumn<int>("lateMs"); // the handshake's reply comes this much after the read time-out
+        QTest::addRow("one extra line") << 1 << 0;
+        QTest::addRow("three extra lines") << 3 << 0;
+        QTest::addRow("handshake answered late") << 0 << 200;
+    }
+
+    // A line nobody waits for is thrown away before the next request goes out, so every
+    // later reply is still the answer to its own request, and the trace learns of it.
+    void strayInput()
+    {
+        QFETCH(int, extra);
+        QFETCH(int, lateMs);
+        const int readTimeout = 400;
+        SimulatedMachine sim(MachineKind::T362_04);
+        sim.withController([&](vardsim::SimController &c) { c.faults.lateOnceMs = lateMs ? readTimeout + lateMs : 0; });
+        startSim(sim);
+        configure(1, {{1, sim.devicePath()}}, readTimeout);
+        Link link;
+        QTRY_VERIFY_WITH_TIMEOUT(link.connected(), 5000);
+        if (extra) {
+            sim.withController([&](vardsim::SimController &c) { c.faults.extraLines = extra; });
+            QVERIFY(link.exchange(withCheck("R:SV;")).has_value());
+        }
+        QTest::qWait(lateMs ? lateMs + 100 : 100); // the stray lines are on the line by now
+        for (int i = 0; i < 6; ++i) {
+            const bool identify = i % 2 == 0;
+            const auto reply = link.exchange(withCheck(identify ? "R:S0;" : "R:ST;"));
+            QVERIFY2(reply.has_value(), qPrintable(QString::number(i)));
+            QVERIFY2(reply->rfind(identify ? "A:S0=362.04 " : "A:ST=", 0) == 0, reply->c_str());
+        }
+        const std::string discarded = link.com.TakeDiscarded();
+        QVERIFY2(discarded.find(extra ? "A:SV=" : "A:S0=") != std::string::npos, discarded.c_str());
+    }
+
+    // A read time-out below 1 means no time-out: a slow machine is waited for, and a
+    // quit still ends the wait at once.
+    void readTimeoutZeroWaitsWithoutLimit()
+    {
+        SimulatedMachine sim(MachineKind::T362_07);
+        sim.withController([](vardsim::SimController &c) { c.faults.replyDelayMs = 300; });
+        startSim(sim);
+        configure(1, {{1, sim.devicePath()}}, 0);
+        auto link = std::make_unique<Link>();
+        QTRY_VERIFY_WITH_TIMEOUT(link->connected(), 5000);
+        const auto reply = link->exchange(withCheck("R:S0;"));
+        QVERIFY(reply && reply->rfind("A:S0=362.07 ", 0) == 0);
+        sim.withController([](vardsim::SimController &c) { c.faults.silent = true; });
+        QVERIFY(link->com.PostRequest(withCheck("R:S0;")));
+        QTest::qWait(200);
+        QVERIFY(link->connected()); // still waiting
+        QElapsedTimer t;
+        t.start();
+        link.reset();
+        QVERIFY2(t.elapsed() < 2000, qPrintable(QString::number(t.elapsed())));
+    }
+
+    void flowControlKept_data()
+    {
+        QTest::addColumn<bool>("hardware");
+        QTest::addRow("hardware (RTS/CTS)") << true;
+        QTest::addRow("software (XON/XOFF)") << false;
+    }
+
+    // Opening the port changes the line settings it was given and nothing else: the
+    // flow control stays as the port had it.
+    void flowControlKept()
+    {
+        QFETCH(bool, hardware);
+        SimulatedMachine sim;
+        startSim(sim);
+        const QByteArray device = QFile::encodeName(sim.devicePath());
+        const int fd = ::open(device.constData(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+        QVERIFY(fd >= 0);
+        termios tio{};
+        QCOMPARE(::tcgetattr(fd, &tio), 0);
+        if (hardware)
+            tio.c_cflag |= CRTSCTS;
+        else
+            tio.c_iflag |= IXON | IXOFF;
+        QCOMPARE(::tcsetattr(fd, TCSANOW, &tio), 0);
+        {
+            configure(1, {{1, sim.devicePath()}});
+            Link link;
+            QTRY_VERIFY_WITH_TIMEOUT(link.connected(), 3000);
+            termios now{};
+            QCOMPARE(::tcgetattr(fd, &now), 0);
+            if (hardware)
+                QVERIFY(now.c_cflag & CRTSCTS);
+            else
+                QCOMPARE(now.c_iflag & (IXON | IXOFF), tcflag_t(IXON | IXOFF));
+            QVERIFY(link.exchange(withCheck("R:S0;")).has_value());
+        }
+        ::close(fd);
+    }
+
+    // Each successful handshake counts: a link lost and found again between two looks
+    // at the mailbox still shows as another connection.
+    void connectionCountedPerHandshake()
+    {
+        SimulatedMachine sim(MachineKind::QTR4);
+        startSim(sim);
+        const QString fixed = m_home->filePath("machine");
+        QVERIFY(sim.publishLink(fixed));
+        configure(1, {{1, fixed}});
+        Link link;
+        QTRY_VERIFY_WITH_TIMEOUT(link.connected(), 3000);
+        const quint32 first = link.com.ConnectionCount();
+        QVERIFY(first >= 1);
+        sim.hangUp();
+        startSim(sim);
+        QVERIFY(link.com.PostRequest(withCheck("R:S0;"))); // written to the old pty: fails
+        QTRY_VERIFY_WITH_TIMEOUT(link.com.ConnectionCount() == first + 1 && link.connected(), 5000);
+        QVERIFY(!link.com.PostRequest(withCheck("R:S0;"), first));
+        QVERIFY(!link.com.TakeReply(first).has_value());
+        QVERIFY(link.exchange(withCheck("R:S0;")).has_value());
     }
 
     // The mailbox refuses a second request while one is under way, and any request

@@ -26,18 +26,45 @@ private:
     std::unique_ptr<TMachine> m_machine;
     Host m_host;
 
-    void bringUp(MachineKind kind)
+    // Port 1 is the simulator, reached through a link that follows it across a hang-up;
+    // `ports` adds lines for further ports.
+    void bringUp(MachineKind kind, const QByteArray &ports = "ComNo=1\r\n")
     {
         m_sim = std::make_unique<vardsim::SimulatedMachine>(kind);
         QVERIFY2(m_sim->start(), qPrintable(m_sim->errorString()));
+        const QString link = m_home->filePath("machine1");
+        QVERIFY(m_sim->publishLink(link));
         QFile f(m_home->filePath("Vard.ini"));
         QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write("[Communications]\r\nComNo=1\r\nReadTimeout=500\r\nPort1=" + m_sim->devicePath().toLocal8Bit()
-                + "\r\n");
+        f.write("[Communications]\r\nReadTimeout=500\r\nPort1=" + link.toLocal8Bit() + "\r\n" + ports);
         f.close();
         m_machine = std::make_unique<TMachine>();
         m_machine->SetHost(&m_host);
         QTRY_VERIFY_WITH_TIMEOUT(m_machine->IsConnected(), 3000);
+    }
+
+    // Requests and replies as the trace shows them, each request with the reply that
+    // was taken for it.
+    static QList<QPair<QString, QString>> exchanges(const QStringList &trace)
+    {
+        QList<QPair<QString, QString>> pairs;
+        QString request;
+        for (const QString &line : trace) {
+            if (line.startsWith("R:") || line.startsWith("W:"))
+                request = line;
+            else if (line.startsWith("A:") && !request.isEmpty())
+                pairs.append({request, line});
+        }
+        return pairs;
+    }
+
+    // The reply a request must begin with: its first item named back, or a write's result.
+    static bool answers(const QString &request, const QString &reply)
+    {
+        if (request.startsWith("W:"))
+            return reply.startsWith("A:ERR=");
+        const QString item = request.mid(2).section(';', 0, 0);
+        return reply.startsWith("A:" + item + "=");
     }
 
     // Steps the cycle as fast as the machine answers (the refresh timer may add a step
@@ -166,6 +193,134 @@ private slots:
         const int probe = simValue([](auto &c) { return c.measuringValue(); });
         QVERIFY(qAbs(int(measurement.GetValue(measurement.RowCount() - 1, 0)) - probe * 10) <= 100);
         QCOMPARE(m_machine->PollState(), psReadValues); // back where the samples found it
+    }
+
+    void measuringAtEveryInterval_data()
+    {
+        QTest::addColumn<int>("interval");
+        QTest::addColumn<int>("delay"); // how long the machine takes for each reply
+        QTest::addRow("0.5 s") << 500 << 0;
+        QTest::addRow("1 s") << 1000 << 0;
+        QTest::addRow("2 s") << 2000 << 0;
+        QTest::addRow("5 s") << 5000 << 0;
+        QTest::addRow("0.5 s, slow machine") << 500 << 150;
+        QTest::addRow("1 s, slow machine") << 1000 << 400;
+    }
+
+    // The real timers, the real link thread and the simulator: at every interval the
+    // samples keep coming, the regular cycle goes on reading values beside them, a
+    // queued write goes out while measuring, and every reply is taken by the step
+    // that asked for it.
+    void measuringAtEveryInterval()
+    {
+        QFETCH(int, interval);
+        QFETCH(int, delay);
+        TMessungInfo measurement;
+        measurement.SetChannelCount(1);
+        m_host.measurement = &measurement;
+        bringUp(MachineKind::T362_10);
+        m_sim->withController([&](vardsim::SimController &c) { c.faults.replyDelayMs = delay; });
+        QTRY_VERIFY_WITH_TIMEOUT(m_machine->PollState() == psReadValues, 15000);
+        QStringList trace;
+        m_machine->SetTracing(true);
+        connect(m_machine.get(), &TMachine::traceLineAdded, this, [&](const QString &line) { trace << line; });
+
+        const int samples = 10;
+        const int duration = samples * interval + interval / 2;
+        m_host.start = TickCount();
+        m_machine->SetMeasureInterval(interval);
+        m_machine->SetMeasuring(true);
+        QTest::qWait(duration / 2);
+        m_host.zone = 3;
+        m_machine->SetTargetSpeed(1, 33);
+        m_machine->SendPendingValues();
+        QTest::qWait(duration - duration / 2);
+        m_machine->SetMeasuring(false);
+        QTRY_VERIFY_WITH_TIMEOUT(!m_machine->MeasureExchangeRunning(), 3000);
+
+        QVERIFY2(measurement.RowCount() >= samples * 8 / 10, qPrintable(QString::number(measurement.RowCount())));
+        QVERIFY(measurement.RowCount() <= samples + 1);
+        for (qsizetype i = 1; i < measurement.RowCount(); ++i)
+            QVERIFY(measurement.GetTime(i) > measurement.GetTime(i - 1));
+        const auto pairs = exchanges(trace);
+        int valuesReplies = 0;
+        for (const auto &[request, reply] : pairs) {
+            QVERIFY2(answers(request, reply), qPrintable(request + " -> " + reply));
+            valuesReplies += request.startsWith("R:T1;") ? 1 : 0;
+        }
+        // A values reply at least every three refresh periods, with a wide margin.
+        const int expectedValues = duration / (3 * m_machine->RefreshInterval());
+        QVERIFY2(valuesReplies >= std::max(1, expectedValues / 2), qPrintable(QString::number(valuesReplies)));
+        QTRY_COMPARE_WITH_TIMEOUT(m_sim->withController([](auto &c) { return c.acceptedWrites(); }),
+                                  QList<QByteArray>{"W:V1=33;"}, 3 * interval + 5000);
+    }
+
+    void hangUpAndFoundAgain_data()
+    {
+        QTest::addColumn<bool>("screenRefresh"); // the window's refresh also watches the link
+        QTest::addRow("poll cycle alone") << false;
+        QTest::addRow("with the screen refresh") << true;
+    }
+
+    // The machine hangs up and is found again on the same port within one refresh
+    // period: the loss is logged once, the queued command is dropped, and the machine is
+    // identified anew.
+    void hangUpAndFoundAgain()
+    {
+        QFETCH(bool, screenRefresh);
+        bringUp(MachineKind::QTR4);
+        QTRY_VERIFY_WITH_TIMEOUT(m_machine->PollState() == psReadValues, 15000);
+        QStringList log;
+        connect(m_machine.get(), &TMachine::logLineAdded, this, [&](const QString &line) { log << line; });
+        QStringList trace;
+        m_machine->SetTracing(true);
+        connect(m_machine.get(), &TMachine::traceLineAdded, this, [&](const QString &line) { trace << line; });
+        QTimer screen; // what the main window's refresh does with the link
+        screen.setInterval(20);
+        connect(&screen, &QTimer::timeout, this, [&] {
+            if (m_machine->LinkLost())
+                m_machine->SetMachineType(0);
+        });
+        if (screenRefresh)
+            screen.start();
+
+        m_host.zone = 7;
+        m_machine->SetTargetSpeed(1, 44);
+        m_machine->SendPendingValues();
+        m_sim->hangUp();
+        QVERIFY(m_sim->start());
+        QTRY_VERIFY_WITH_TIMEOUT(log.size() >= 2, 15000);
+        QTRY_VERIFY_WITH_TIMEOUT(m_machine->PollState() == psReadValues, 15000);
+        QCOMPARE(log, (QStringList{"Connection lost", "Connected with " + m_machine->GetMachineName()}));
+        QCOMPARE(m_machine->GetMachineType(), 1);
+        QVERIFY(!m_machine->HasPendingValues());
+        QCOMPARE(m_sim->withController([](auto &c) { return c.acceptedWrites(); }), QList<QByteArray>{});
+        QVERIFY(trace.filter(QRegularExpression("^R:S0;")).size() >= 1);
+        for (const auto &[request, reply] : exchanges(trace))
+            QVERIFY2(answers(request, reply), qPrintable(request + " -> " + reply));
+    }
+
+    // Another machine answers after the loss, on another port: it is identified as what
+    // it is, and the command queued for the first one never reaches it.
+    void anotherMachineAfterTheLoss()
+    {
+        vardsim::SimulatedMachine other(MachineKind::T362_10);
+        QVERIFY2(other.start(), qPrintable(other.errorString()));
+        bringUp(MachineKind::QTR4, "ComNo=2\r\nPort2=" + other.devicePath().toLocal8Bit() + "\r\n");
+        QTRY_VERIFY_WITH_TIMEOUT(m_machine->PollState() == psReadValues, 15000);
+        QCOMPARE(m_machine->GetMachineType(), 1);
+        QStringList log;
+        connect(m_machine.get(), &TMachine::logLineAdded, this, [&](const QString &line) { log << line; });
+        m_host.zone = 7;
+        m_machine->SetTargetSpeed(1, 44);
+        m_machine->SendPendingValues();
+        m_sim->stop(); // unplugged for good
+        QTRY_VERIFY_WITH_TIMEOUT(m_machine->GetMachineType() == 4, 15000);
+        QTRY_VERIFY_WITH_TIMEOUT(m_machine->PollState() == psReadValues, 15000);
+        QVERIFY(m_machine->GetMachineName().startsWith("362.10 "));
+        QCOMPARE(log, (QStringList{"Connection lost", "Connected with " + m_machine->GetMachineName()}));
+        QCOMPARE(other.withController([](auto &c) { return c.acceptedWrites(); }), QList<QByteArray>{});
+        QVERIFY(!m_machine->HasPendingValues());
     }
 };
 

@@ -607,7 +607,9 @@ void TMainWindow::RefreshScreen()
         }
     }
 
-    if (!m_machine->IsConnected())
+    // Also a link lost and found again since the cycle's last step: the machine now
+    // answering is identified anew, never shown under the old one's type.
+    if (m_machine->LinkLost())
         m_machine->SetMachineType(0);
 
     DrawActivePage();
