@@ -1,7 +1,10 @@
 // The measurement: memory per row and the time to add a million rows; and the main
 // thread's longest stall while measuring at 500 ms against a simulated machine that
 // stops answering in the middle of a reply.
-// Usage: bench_measure [rows]
+// Then, for each interval the measurement window offers, a run of its own against the
+// simulator on the real timers: samples got against expected, the time between samples,
+// and how old the actual values on screen become meanwhile.
+// Usage: bench_measure [rows] [seconds per interval]
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -9,7 +12,9 @@
 #include <QTemporaryDir>
 #include <QTimer>
 
+#include <algorithm>
 #include <cstdio>
+#include <vector>
 
 #include "machine/MachineUnit.h"
 #include "measure/ObjMessungUnit.h"
@@ -59,12 +64,98 @@ void rows(qsizetype count)
                 double(m.RowMemoryBytes()) / double(count), double(after - before) * 1024.0 / double(count));
 }
 
+// One interval, `seconds` long: what the operator gets.
+bool intervalRun(int interval, int seconds)
+{
+    BenchRig rig(vardsim::MachineKind::T362_10);
+    if (!rig.start("bench_measure"))
+        return false;
+    qputenv("VARD_HOME", rig.home.path().toLocal8Bit());
+    TMessungInfo measurement;
+    measurement.SetChannelCount(1);
+    Host host;
+    host.measurement = &measurement;
+    TMachine machine;
+    machine.SetHost(&host);
+
+    QElapsedTimer clock;
+    clock.start();
+    std::vector<qint64> valuesAt; // when a values reply was parsed
+    machine.SetTracing(true);
+    QObject::connect(&machine, &TMachine::traceLineAdded, [&](const QString &line) {
+        if (line.startsWith(QLatin1String("A:T1=")))
+            valuesAt.push_back(clock.elapsed());
+    });
+    qint64 measuringFrom = -1;
+    QTimer driver;
+    driver.setInterval(20);
+    QObject::connect(&driver, &QTimer::timeout, [&] {
+        if (measuringFrom < 0 && machine.PollState() == psReadValues) {
+            host.start = TickCount();
+            measuringFrom = clock.elapsed();
+            machine.SetMeasureInterval(interval);
+            machine.SetMeasuring(true);
+        } else if (measuringFrom >= 0 && clock.elapsed() - measuringFrom >= qint64(seconds) * 1000 + interval / 2) {
+            machine.SetMeasuring(false);
+            QCoreApplication::quit();
+        } else if (measuringFrom < 0 && clock.elapsed() > 20000) {
+            QCoreApplication::exit(1);
+        }
+    });
+    driver.start();
+    if (QCoreApplication::exec() != 0) {
+        std::fprintf(stderr, "bench_measure: the machine was never read\n");
+        return false;
+    }
+    const qint64 measuredMs = clock.elapsed() - measuringFrom;
+    // Stopped half an interval after the last slot, so its sample has had time to come.
+    const qint64 expected = qint64(seconds) * 1000 / interval;
+    const qsizetype got = measurement.RowCount();
+    std::vector<qint64> gaps;
+    qint64 earlySlots = 0;
+    for (qsizetype i = 0; i < got; ++i) {
+        const qint64 t = measurement.GetTime(i);
+        if (t < qint64(i + 1) * interval)
+            ++earlySlots;
+        if (i > 0)
+            gaps.push_back(t - qint64(measurement.GetTime(i - 1)));
+    }
+    std::sort(gaps.begin(), gaps.end());
+    auto at = [&](double q) { return gaps.empty() ? 0 : gaps[std::min(gaps.size() - 1, size_t(q * double(gaps.size())))]; };
+    // The oldest the shown values became: the longest time without a values reply.
+    qint64 oldest = 0;
+    qint64 last = measuringFrom;
+    for (qint64 t : valuesAt) {
+        if (t < measuringFrom)
+            continue;
+        oldest = std::max(oldest, t - last);
+        last = t;
+    }
+    oldest = std::max(oldest, measuringFrom + measuredMs - last);
+    const qint64 bound = 3 * machine.RefreshInterval() + 2 * interval;
+    std::printf("measuring at %4d ms for %lld s: samples %lld / %lld expected (%.1f %%); between samples median %lld, "
+                "95 %% %lld, worst %lld, earliest %lld ms; samples before their interval: %lld; "
+                "shown values at most %lld ms old (bound %lld)\n",
+                interval, static_cast<long long>(measuredMs / 1000), static_cast<long long>(got),
+                static_cast<long long>(expected), expected ? 100.0 * double(got) / double(expected) : 0.0,
+                static_cast<long long>(at(0.5)), static_cast<long long>(at(0.95)),
+                static_cast<long long>(gaps.empty() ? 0 : gaps.back()),
+                static_cast<long long>(gaps.empty() ? 0 : gaps.front()), static_cast<long long>(earlySlots),
+                static_cast<long long>(oldest), static_cast<long long>(bound));
+    return true;
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
     rows(argc > 1 ? std::max(1, atoi(argv[1])) : 1000000);
+    const int seconds = argc > 2 ? std::max(1, atoi(argv[2])) : 60;
+    for (int interval : {500, 1000, 2000, 5000}) {
+        if (!intervalRun(interval, seconds))
+            return 1;
+    }
 
     BenchRig rig(vardsim::MachineKind::T362_10);
     if (!rig.start("bench_measure"))

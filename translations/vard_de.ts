@@ -375,6 +375,14 @@ Möchten Sie fortfahren und diese Datei überschreiben?</translation>
 <context>
     <name>TMachine</name>
     <message>
+        <source>Reply of the machine not understood: %1</source>
+        <translation>Antwort der Maschine nicht verstanden: %1</translation>
+    </message>
+    <message>
+        <source>Discarded: %1</source>
+        <translation>Verworfen: %1</translation>
+    </message>
+    <message>
         <source>Connected with %1</source>
         <translation>Verbunden mit %1</translation>
     </message>
