@@ -480,6 +480,9 @@ private slots:
             }
             caption = form->objectName() + u'|' + form->windowTitle();
             fixed = form->minimumSize() == form->maximumSize();
+            // Focus follows only once the window is active, which a slow (sanitizer)
+            // build may not have reached yet when the dialog first shows.
+            QVERIFY(QTest::qWaitForWindowActive(form));
             form->findChild<QComboBox *>(QStringLiteral("Combo"))->setFocus();
             for (int i = 0; i < 6; ++i) {
                 QWidget *f = QApplication::focusWidget();

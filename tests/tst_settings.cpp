@@ -84,7 +84,7 @@ private slots:
         QTest::addRow("first of two equal sections") << QByteArray("[M]\nk=1\n[m]\nk=2\n") << "M" << "k" << 1;
         QTest::addRow("comment is not a key") << QByteArray("[M]\n;k=5\n") << "M" << "k" << -99;
         QTest::addRow("key before any section") << QByteArray("k=5\n[M]\n") << "M" << "k" << -99;
-        QTest::addRow("NUL inside") << QByteArray("[M]\nk=12\0abc\n", 15) << "M" << "k" << -99;
+        QTest::addRow("NUL inside") << QByteArray("[M]\nk=12\0abc\n", 13) << "M" << "k" << -99;
         QTest::addRow("blank after 0x") << QByteArray("[M]\nk=0x 1\n") << "M" << "k" << -99;
         QTest::addRow("blank inside") << QByteArray("[M]\nk=1 2\n") << "M" << "k" << -99;
         QTest::addRow("0x alone") << QByteArray("[M]\nk=0x\n") << "M" << "k" << -99;
@@ -424,7 +424,9 @@ private slots:
         rusage after{};
         getrusage(RUSAGE_SELF, &after);
         const long grownKiB = after.ru_maxrss - before.ru_maxrss;
-        QVERIFY2(grownKiB < 16 * 1024, qPrintable(QString("peak memory grew by %1 KiB").arg(grownKiB)));
+        // Generous for the sanitizer build, which holds freed blocks back for a while; a
+        // record per line would cost a hundred megabytes here.
+        QVERIFY2(grownKiB < 64 * 1024, qPrintable(QString("peak memory grew by %1 KiB").arg(grownKiB)));
     }
 
     void windowPosition_data()
