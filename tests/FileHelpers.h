@@ -58,6 +58,23 @@ private:
     bool m_ok = false;
 };
 
+// A folder its owner may write and others may only enter and read.
+inline constexpr QFileDevice::Permissions kOpenFolder = QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner
+                                                      | QFile::ReadGroup | QFile::ExeGroup | QFile::ReadOther
+                                                      | QFile::ExeOther;
+
+// Makes `folder` one that nobody but root may write, with the folders `above` it open
+// for others to pass (withPermissionsInForce's child is "nobody"). Undone by
+// QFile::setPermissions(folder, kOpenFolder).
+inline bool lockFolder(const QString &folder, const QStringList &above)
+{
+    for (const QString &dir : above) {
+        if (!QFile::setPermissions(dir, kOpenFolder))
+            return false;
+    }
+    return QFile::setPermissions(folder, kOpenFolder & ~QFile::WriteOwner);
+}
+
 // Runs `check` with file permissions in force: directly for an ordinary user, and for
 // root, whom permissions do not hold, in a child process that has become "nobody"
 // (the folders it uses must be open to others). The child reports only through its

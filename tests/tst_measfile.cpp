@@ -435,13 +435,7 @@ private slots:
             const auto writeAll = QFile::WriteOwner | QFile::WriteGroup | QFile::WriteOther;
             QVERIFY(QFile::setPermissions(path, previous == "writable" ? readAll | writeAll : readAll));
         }
-        // Open to others all the way down, so that the check runs as nobody when the
-        // test runs as root; writable by nobody.
-        const auto open = QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadGroup
-                          | QFile::ExeGroup | QFile::ReadOther | QFile::ExeOther;
-        for (const QString &dir : {m_home->path(), m_dir})
-            QVERIFY(QFile::setPermissions(dir, open));
-        QVERIFY(QFile::setPermissions(folder, open & ~QFile::WriteOwner));
+        QVERIFY(lockFolder(folder, {m_home->path(), m_dir}));
 
         TMessungInfo m;
         fillRecorded(m, "first\r\nsecond");
@@ -463,7 +457,7 @@ private slots:
                 qWarning("saved: %d, expected %d", saved, expectSaved);
             return saved == expectSaved;
         });
-        QFile::setPermissions(folder, open);
+        QFile::setPermissions(folder, kOpenFolder);
         QVERIFY(held);
 
         const QStringList files = QDir(folder).entryList(QDir::Files | QDir::Hidden);

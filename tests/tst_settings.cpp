@@ -279,12 +279,7 @@ private slots:
         const auto all = QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::WriteGroup
                          | QFile::ReadOther | QFile::WriteOther;
         QVERIFY(QFile::setPermissions(target, all));
-        // Open to others on the way down (the check runs as nobody under root), and
-        // writable by nobody.
-        const auto open = QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadGroup
-                          | QFile::ExeGroup | QFile::ReadOther | QFile::ExeOther;
-        QVERIFY(QFile::setPermissions(m_home->path(), open));
-        QVERIFY(QFile::setPermissions(folder, open & ~QFile::WriteOwner));
+        QVERIFY(lockFolder(folder, {m_home->path()}));
 
         const QByteArray after = "[General]\r\nLocaleID=0\r\n";
         const bool held = withPermissionsInForce([&] {
@@ -303,7 +298,7 @@ private slots:
                 return e.message().contains(target);
             }
         });
-        QFile::setPermissions(folder, open);
+        QFile::setPermissions(folder, kOpenFolder);
         QVERIFY(held);
         QCOMPARE(readFile("locked/Vard.ini"), inPlace ? after : before);
         QCOMPARE(QDir(folder).entryList(QDir::Files | QDir::Hidden), QStringList{"Vard.ini"});
