@@ -13,6 +13,7 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <memory>
 #include <cstdio>
 #include <vector>
 
@@ -64,19 +65,36 @@ void rows(qsizetype count)
                 double(m.RowMemoryBytes()) / double(count), double(after - before) * 1024.0 / double(count));
 }
 
+// A 362.10 on the simulator, and the machine object measuring into one channel. The
+// machine comes last: it reads the settings folder the rig has just written.
+struct MeasuringRig {
+    BenchRig rig{vardsim::MachineKind::T362_10};
+    TMessungInfo measurement;
+    Host host;
+    std::unique_ptr<TMachine> machine;
+
+    bool start()
+    {
+        if (!rig.start("bench_measure"))
+            return false;
+        qputenv("VARD_HOME", rig.home.path().toLocal8Bit());
+        measurement.SetChannelCount(1);
+        host.measurement = &measurement;
+        machine = std::make_unique<TMachine>();
+        machine->SetHost(&host);
+        return true;
+    }
+};
+
 // One interval, `seconds` long: what the operator gets.
 bool intervalRun(int interval, int seconds)
 {
-    BenchRig rig(vardsim::MachineKind::T362_10);
-    if (!rig.start("bench_measure"))
+    MeasuringRig bench;
+    if (!bench.start())
         return false;
-    qputenv("VARD_HOME", rig.home.path().toLocal8Bit());
-    TMessungInfo measurement;
-    measurement.SetChannelCount(1);
-    Host host;
-    host.measurement = &measurement;
-    TMachine machine;
-    machine.SetHost(&host);
+    TMachine &machine = *bench.machine;
+    TMessungInfo &measurement = bench.measurement;
+    Host &host = bench.host;
 
     QElapsedTimer clock;
     clock.start();
@@ -157,17 +175,13 @@ int main(int argc, char *argv[])
             return 1;
     }
 
-    BenchRig rig(vardsim::MachineKind::T362_10);
-    if (!rig.start("bench_measure"))
+    MeasuringRig bench;
+    if (!bench.start())
         return 1;
-    qputenv("VARD_HOME", rig.home.path().toLocal8Bit());
-
-    TMessungInfo measurement;
-    measurement.SetChannelCount(1);
-    Host host;
-    host.measurement = &measurement;
-    TMachine machine;
-    machine.SetHost(&host);
+    BenchRig &rig = bench.rig;
+    TMachine &machine = *bench.machine;
+    TMessungInfo &measurement = bench.measurement;
+    Host &host = bench.host;
 
     // A 1 ms timer on the main thread: the longest gap between two of its ticks is the
     // longest time the window would have stood still.
