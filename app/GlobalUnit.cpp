@@ -22,10 +22,9 @@ QString withSeparator(QString dir)
     return dir;
 }
 
-// Only the built-in simulator sets this, before the link thread is created; guarded
-// all the same, since a test may set it from another thread.
-QMutex g_overrideMutex;
-QMap<int, QString> g_portOverrides;
+// Set once at start-up by the demo; read from the link thread too.
+QMutex g_settingsDirMutex;
+QString g_settingsDirOverride;
 
 qint16 cut16(int v)
 {
@@ -48,8 +47,25 @@ QString ProgramDir()
 QString SettingsDir()
 {
     const QString home = qEnvironmentVariable("VARD_HOME");
-    return home.isEmpty() ? ProgramDir() : withSeparator(home);
+    if (!home.isEmpty())
+        return withSeparator(home);
+    {
+        QMutexLocker lock(&g_settingsDirMutex);
+        if (!g_settingsDirOverride.isEmpty())
+            return withSeparator(g_settingsDirOverride);
+    }
+    return ProgramDir();
 }
+
+void SetSettingsDirOverride(const QString &dir)
+{
+    QMutexLocker lock(&g_settingsDirMutex);
+    g_settingsDirOverride = dir;
+}
+
+QString DataDir() { return SettingsDir(); }
+
+QString ResourcePath(const QString &relativePath) { return ProgramDir() + relativePath; }
 
 QString SettingsFilePath() { return SettingsDir() + QStringLiteral("Vard.ini"); }
 QString WindowPosFilePath() { return SettingsDir() + QStringLiteral("Vard.pos"); }
@@ -173,45 +189,4 @@ float ExtractNumber(const QString &text)
     bool ok = false;
     const float v = QLocale::c().toFloat(collected, &ok);
     return ok ? v : 0.0f;
-}
-
-SerialPortNames SerialPortNames::read()
-{
-    SerialPortNames names;
-#ifndef Q_OS_WIN
-    const auto keys = vard::iniSectionKeys(SettingsFilePath(), QStringLiteral("Communications"));
-    for (const auto &[key, value] : keys) {
-        if (!key.startsWith(QStringLiteral("Port"), Qt::CaseInsensitive) || value.isEmpty())
-            continue;
-        bool ok = false;
-        const int n = key.mid(4).toInt(&ok);
-        if (ok && !names.m_devices.contains(n))
-            names.m_devices.insert(n, value);
-    }
-#endif
-    QMutexLocker lock(&g_overrideMutex);
-    for (auto it = g_portOverrides.cbegin(); it != g_portOverrides.cend(); ++it)
-        names.m_devices.insert(it.key(), it.value());
-    return names;
-}
-
-QString SerialPortNames::device(int n) const
-{
-    const auto it = m_devices.constFind(n);
-    if (it != m_devices.constEnd())
-        return *it;
-#ifdef Q_OS_WIN
-    return QStringLiteral("COM%1").arg(n);
-#else
-    return QStringLiteral("/dev/ttyS%1").arg(n - 1);
-#endif
-}
-
-void SetPortOverride(int n, const QString &device)
-{
-    QMutexLocker lock(&g_overrideMutex);
-    if (device.isEmpty())
-        g_portOverrides.remove(n);
-    else
-        g_portOverrides.insert(n, device);
 }

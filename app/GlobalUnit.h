@@ -4,7 +4,6 @@
 // family and zone). Free functions; each call reads or writes one key (or one group of
 // keys) and keeps no file open.
 
-#include <QMap>
 #include <QString>
 
 #include "app/IniFile.h"
@@ -16,6 +15,20 @@ QString ProgramDir();
 // (tests, installations whose program folder is read-only), else ProgramDir().
 // Always ends in a separator.
 QString SettingsDir();
+
+// Run-only replacement of SettingsDir() (the demo keeps its settings in a temporary
+// folder); an empty folder removes it. VARD_HOME, when set, still comes first.
+void SetSettingsDirOverride(const QString &dir);
+
+// Folder of the operator's data: "Profiles.vard" and the measurement folder "Data".
+// The settings folder wherever the program keeps its files beside itself or VARD_HOME
+// is set; the user's data folder for an installed copy. Ends in a separator.
+QString DataDir();
+
+// Where a file the program ships (pictures, translations) is found: beside the
+// program first, then in the installed data folder. Returns the full path of the
+// first one that exists, or the path beside the program when none does.
+QString ResourcePath(const QString &relativePath);
 
 QString SettingsFilePath(); // "Vard.ini"
 QString WindowPosFilePath(); // "Vard.pos"
@@ -54,20 +67,3 @@ int ReadMaxTemp(const QString &section, int zonePosition);
 // (the comma is the decimal separator where the locale has one); 0 when that is not a
 // number. "R:T4;" gives 4.
 float ExtractNumber(const QString &text);
-
-// Which device serial port number n (1-based) names: "COMn" on Windows; on Linux
-// [Communications] Port<n> of "Vard.ini" when present, else /dev/ttyS<n-1>. A device
-// set with SetPortOverride (the built-in simulator) comes before both. Read once from
-// the settings, then asked from any thread.
-class SerialPortNames {
-public:
-    static SerialPortNames read();
-    QString device(int n) const;
-
-private:
-    QMap<int, QString> m_devices;
-};
-
-// Points port n at a device for this run only, changing no file; an empty device
-// removes the override. Takes effect for SerialPortNames read afterwards.
-void SetPortOverride(int n, const QString &device);

@@ -8,6 +8,7 @@
 #include <memory>
 
 #include "app/GlobalUnit.h"
+#include "link/PortNames.h"
 #include "app/ObjGlobalVarUnit.h"
 #include "app/SafeSave.h"
 #include "machine/MachineUnit.h"

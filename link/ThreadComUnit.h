@@ -16,6 +16,7 @@
 #include <string>
 
 #include "app/GlobalUnit.h"
+#include "link/PortNames.h"
 #include "link/SerialDevice.h"
 
 // The mailbox. The flags hand the text from one thread to the other; a hand-over (the

@@ -24,6 +24,7 @@
 #include "ModalHelpers.h"
 #include "ScriptedMachine.h"
 #include "app/GlobalUnit.h"
+#include "link/PortNames.h"
 #include "measure/ObjMessungUnit.h"
 #include "sim/SimulatedMachine.h"
 #include "ui/MainUnit.h"

@@ -14,6 +14,7 @@
 
 #include "FileHelpers.h"
 #include "app/GlobalUnit.h"
+#include "link/PortNames.h"
 #include "app/ObjGlobalVarUnit.h"
 #include "app/SafeSave.h"
 #include "app/TextCodec.h"
