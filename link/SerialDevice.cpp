@@ -4,6 +4,7 @@
 #include <QSerialPort>
 
 #ifdef Q_OS_UNIX
+#include <cerrno>
 #include <fcntl.h>
 #include <termios.h>
 #include <unistd.h>
@@ -20,6 +21,8 @@ public:
     {
 #ifdef Q_OS_UNIX
         m_fd = ::open(QFile::encodeName(device).constData(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+        if (m_fd < 0)
+            m_failure = classify(errno);
         termios tio{};
         if (m_fd >= 0 && ::tcgetattr(m_fd, &tio) == 0) {
             if (tio.c_cflag & CRTSCTS)
@@ -42,24 +45,52 @@ public:
     FlowProbe &operator=(const FlowProbe &) = delete;
 
     QSerialPort::FlowControl flowControl() const { return m_flow; }
+    // What the system said when the device was opened here; the port itself says less
+    // (busy and no permission are one error to it).
+    const OpenResult &failure() const { return m_failure; }
 
 private:
+#ifdef Q_OS_UNIX
+    static OpenResult classify(int error)
+    {
+        switch (error) {
+        case EACCES:
+        case EPERM: return {OpenFailure::PermissionDenied, qt_error_string(error)};
+        case EBUSY: return {OpenFailure::Busy, qt_error_string(error)};
+        case ENOENT:
+        case ENODEV:
+        case ENXIO:
+        case ENOTDIR: return {OpenFailure::Missing, qt_error_string(error)};
+        default: return {OpenFailure::Other, qt_error_string(error)};
+        }
+    }
+#endif
+    OpenResult m_failure;
     QSerialPort::FlowControl m_flow = QSerialPort::NoFlowControl;
     int m_fd = -1;
 };
 
 class QtSerialDevice final : public SerialDevice {
 public:
-    bool open(const QString &device, const SerialLineSettings &s) override
+    OpenResult open(const QString &device, const SerialLineSettings &s) override
     {
         m_port.setPortName(device);
         // QSerialPort applies a flow control of its own when it opens the port; the port
         // keeps the one it had, so that is what we hand it.
         const FlowProbe probe(device);
+        if (!probe.failure().ok())
+            return probe.failure();
         m_port.setFlowControl(probe.flowControl());
         if (!m_port.open(QIODevice::ReadWrite)) {
+            OpenResult result{OpenFailure::Other, m_port.errorString()};
+            // The device itself opened for the probe: a refusal now is the lock of
+            // another program that holds the port.
+            if (m_port.error() == QSerialPort::PermissionError)
+                result.failure = OpenFailure::Busy;
+            else if (m_port.error() == QSerialPort::DeviceNotFoundError)
+                result.failure = OpenFailure::Missing;
             m_port.clearError();
-            return false;
+            return result;
         }
         // A value the device refuses keeps the device's own; flow control and the rest
         // stay as the port had them.
@@ -79,7 +110,7 @@ public:
         // Whatever the line carried before we owned it (a reply nobody waited for) is
         // not an answer to our handshake.
         m_port.clear(QSerialPort::Input);
-        return true;
+        return {};
     }
 
     bool isOpen() const override { return m_port.isOpen(); }

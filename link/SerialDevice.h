@@ -16,6 +16,16 @@ struct SerialLineSettings {
     int StopBits = 0; // 0 one, 1 one and a half, 2 two
 };
 
+// Why a port did not open. Missing is no fault (the number names nothing present);
+// the others are told to the operator.
+enum class OpenFailure { None, Missing, PermissionDenied, Busy, Other };
+
+struct OpenResult {
+    OpenFailure failure = OpenFailure::None;
+    QString detail; // the system's own words, for Other and the trace
+    bool ok() const { return failure == OpenFailure::None; }
+};
+
 class SerialDevice {
 public:
     enum class ReadResult { Byte, Timeout, Failed };
@@ -23,9 +33,9 @@ public:
     virtual ~SerialDevice() = default;
 
     // Opens the device for exclusive use and applies the line settings; a value the
-    // device does not take is left as the device had it. False when it does not open
+    // device does not take is left as the device had it. Says why when it does not open
     // (missing, busy, no permission).
-    virtual bool open(const QString &device, const SerialLineSettings &settings) = 0;
+    virtual OpenResult open(const QString &device, const SerialLineSettings &settings) = 0;
     virtual bool isOpen() const = 0;
     // False when the byte could not be handed to the device within the time-out.
     virtual bool writeByte(char byte, std::chrono::milliseconds timeout) = 0;

@@ -2,6 +2,8 @@
 
 #include <QElapsedTimer>
 
+#include <utility>
+
 using namespace std::chrono;
 
 bool TCom::PostRequest(const std::string &text)
@@ -106,6 +108,42 @@ void TCom::Reset()
     m_text.clear();
 }
 
+void TCom::NotePortEvent(const PortEvent &event)
+{
+    std::lock_guard lock(m_portMutex);
+    if (m_portEvents.size() >= kMaxPortEvents)
+        m_portEvents.removeFirst();
+    m_portEvents.append(event);
+    if (!event.isProblem()) {
+        m_problems.remove(event.device);
+        return;
+    }
+    const auto known = m_problems.constFind(event.device);
+    if (known != m_problems.constEnd() && *known == event)
+        return;
+    m_problems.insert(event.device, event);
+    if (m_newProblems.size() < kMaxPortEvents)
+        m_newProblems.append(event);
+}
+
+QList<PortEvent> TCom::TakePortEvents()
+{
+    std::lock_guard lock(m_portMutex);
+    return std::exchange(m_portEvents, {});
+}
+
+QList<PortEvent> TCom::TakeNewPortProblems()
+{
+    std::lock_guard lock(m_portMutex);
+    return std::exchange(m_newProblems, {});
+}
+
+QList<PortEvent> TCom::PortProblems() const
+{
+    std::lock_guard lock(m_portMutex);
+    return m_problems.values();
+}
+
 std::string TCom::Text() const
 {
     std::lock_guard lock(m_mutex);
@@ -128,6 +166,26 @@ TThreadCom::TThreadCom(TCom *com, DeviceFactory factory, QObject *parent)
     WriteTimeout = ReadSettingInt(section, QStringLiteral("WriteTimeout"), 1000);
     ReadTimeout = ReadSettingInt(section, QStringLiteral("ReadTimeout"), 2000);
     m_portNames = SerialPortNames::read();
+    m_namesRead = steady_clock::now();
+}
+
+QString TThreadCom::DeviceName(int n) const
+{
+    std::lock_guard lock(m_namesMutex);
+    return m_portNames.device(n);
+}
+
+QString TThreadCom::CurrentDevice() const
+{
+    return DeviceName(m_com->PortNumber.load(std::memory_order_relaxed));
+}
+
+void TThreadCom::RereadPortNames()
+{
+    SerialPortNames names = SerialPortNames::read();
+    m_namesRead = steady_clock::now();
+    std::lock_guard lock(m_namesMutex);
+    m_portNames = std::move(names);
 }
 
 TThreadCom::~TThreadCom()
@@ -150,10 +208,22 @@ void TThreadCom::Execute()
     while (!isInterruptionRequested()) {
         m_com->PortNumber.store(1, std::memory_order_release);
         while (!m_com->Connected.load(std::memory_order_acquire) && !isInterruptionRequested()) {
+            if (m_reloadNames.exchange(false, std::memory_order_acq_rel)
+                || (m_com->PortNumber.load(std::memory_order_relaxed) == 1
+                    && steady_clock::now() - m_namesRead >= kRescanInterval))
+                RereadPortNames();
             TryPort();
             msleep(kStepPause.count());
         }
         while (m_com->Connected.load(std::memory_order_acquire) && !isInterruptionRequested()) {
+            if (m_reloadNames.exchange(false, std::memory_order_acq_rel)) {
+                const QString inUse = CurrentDevice();
+                RereadPortNames();
+                if (CurrentDevice() != inUse) {
+                    ClosePort();
+                    break;
+                }
+            }
             Exchange();
             msleep(kStepPause.count());
         }
@@ -163,14 +233,28 @@ void TThreadCom::Execute()
 
 void TThreadCom::AdvancePort()
 {
+    int count = 0;
+    {
+        std::lock_guard lock(m_namesMutex);
+        count = m_portNames.scanCount(ComNo);
+    }
     const int next = m_com->PortNumber.load(std::memory_order_relaxed) + 1;
-    m_com->PortNumber.store(next > ComNo ? 1 : next, std::memory_order_release);
+    m_com->PortNumber.store(next > count ? 1 : next, std::memory_order_release);
 }
 
 void TThreadCom::TryPort()
 {
-    const QString device = DeviceName(m_com->PortNumber.load(std::memory_order_relaxed));
-    if (!m_device->open(device, SerialLineSettings{Baudrate, Bytesize, Parity, StopBits})) {
+    const QString device = CurrentDevice();
+    if (device.isEmpty()) { // a number beyond the devices the system has
+        AdvancePort();
+        return;
+    }
+    const OpenResult opened = m_device->open(device, SerialLineSettings{Baudrate, Bytesize, Parity, StopBits});
+    if (!opened.ok()) {
+        static constexpr PortOutcome kOutcome[] = {PortOutcome::Connected, PortOutcome::Missing,
+                                                   PortOutcome::PermissionDenied, PortOutcome::Busy,
+                                                   PortOutcome::OpenFailed};
+        m_com->NotePortEvent({device, kOutcome[int(opened.failure)], opened.detail});
         AdvancePort();
         return;
     }
@@ -179,12 +263,18 @@ void TThreadCom::TryPort()
     WriteLine();
     if (Ok)
         ReadLine();
-    if (Ok && ReplyBuffer.compare(0, m_com->HandshakeReply.size(), m_com->HandshakeReply) != 0)
+    if (!Ok) {
+        m_com->NotePortEvent({device, PortOutcome::NoAnswer, {}});
+    } else if (ReplyBuffer.compare(0, m_com->HandshakeReply.size(), m_com->HandshakeReply) != 0) {
+        m_com->NotePortEvent({device, PortOutcome::WrongAnswer, QString::fromLatin1(ReplyBuffer)});
         ClosePort();
-    if (Ok)
+    }
+    if (Ok) {
+        m_com->NotePortEvent({device, PortOutcome::Connected, {}});
         m_com->MarkConnected();
-    else
+    } else {
         AdvancePort();
+    }
 }
 
 void TThreadCom::WriteLine()

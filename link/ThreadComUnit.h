@@ -5,6 +5,8 @@
 // reply line at a time. Any failed read or write closes the port and the scan starts
 // again at port 1.
 
+#include <QList>
+#include <QMap>
 #include <QThread>
 
 #include <atomic>
@@ -18,6 +20,23 @@
 #include "app/GlobalUnit.h"
 #include "link/PortNames.h"
 #include "link/SerialDevice.h"
+
+// What one attempt on a port came to.
+enum class PortOutcome { Connected, NoAnswer, WrongAnswer, Missing, PermissionDenied, Busy, OpenFailed };
+
+struct PortEvent {
+    QString device;
+    PortOutcome outcome = PortOutcome::Missing;
+    QString detail; // the system's words, or the handshake reply that was not the machine's
+
+    // A port that is there but cannot be used by us: the operator must hear of it.
+    bool isProblem() const
+    {
+        return outcome == PortOutcome::PermissionDenied || outcome == PortOutcome::Busy
+               || outcome == PortOutcome::OpenFailed;
+    }
+    bool operator==(const PortEvent &) const = default;
+};
 
 // The mailbox. The flags hand the text from one thread to the other; a hand-over (the
 // text together with the flags that announce it) happens under one lock, so neither
@@ -61,11 +80,30 @@ public:
     void MarkConnected();                              // handshake done: count up, link up
     void NoteDiscarded(const std::string &bytes);      // stray input dropped before a request
 
+    // Communication thread: the result of one attempt on a port.
+    void NotePortEvent(const PortEvent &event);
+    // Main thread. Every attempt since the last call, oldest first (the newest
+    // kMaxPortEvents when nobody asked for a while), for the trace.
+    QList<PortEvent> TakePortEvents();
+    // Main thread. The ports that turned faulty, or faulty for another reason, since the
+    // last call: each problem once, not at every scan.
+    QList<PortEvent> TakeNewPortProblems();
+    // The ports that are faulty now, by device name. A port leaves the list when it
+    // opens or is gone.
+    QList<PortEvent> PortProblems() const;
+
     std::string Text() const;
+
+    static constexpr qsizetype kMaxPortEvents = 256;
 
 private:
     // Bounds what waits for the trace when nobody reads it.
     static constexpr std::size_t kMaxDiscarded = 4096;
+
+    mutable std::mutex m_portMutex; // guards the three port lists; never held with m_mutex
+    QList<PortEvent> m_portEvents;
+    QList<PortEvent> m_newProblems;
+    QMap<QString, PortEvent> m_problems;
 
     mutable std::mutex m_mutex; // guards m_text, m_discarded, m_connections; makes each hand-over one step
     std::string m_text;
@@ -92,7 +130,13 @@ public:
     ~TThreadCom() override;
 
     // The device that port n means for this thread.
-    QString DeviceName(int n) const { return m_portNames.device(n); }
+    QString DeviceName(int n) const;
+    // Any thread. The port names are read again before the next attempt; a link on a
+    // device the new names no longer give is dropped and the scan starts again.
+    void ReloadPortNames() { m_reloadNames.store(true, std::memory_order_release); }
+    // While scanning, the names are read again at most this often, so that an adapter
+    // plugged in later is found.
+    static constexpr std::chrono::milliseconds kRescanInterval{1000};
     // True once Execute has returned (acquire): everything it touched is settled.
     bool HasFinished() const { return m_finished.load(std::memory_order_acquire); }
 
@@ -115,10 +159,15 @@ private:
     void Exchange();
     void ClosePort();
     void AdvancePort();
+    void RereadPortNames();
+    QString CurrentDevice() const;
 
     TCom *m_com;
     DeviceFactory m_factory;
+    mutable std::mutex m_namesMutex; // m_portNames is replaced here and read by the owner
     SerialPortNames m_portNames;
+    std::atomic<bool> m_reloadNames{false};
+    std::chrono::steady_clock::time_point m_namesRead;
     std::unique_ptr<SerialDevice> m_device; // lives on this thread only
     std::string ReplyBuffer;
     std::string WriteBuffer;

@@ -643,6 +643,7 @@ bool TMachine::GetOptionFlag(int index) const
 
 void TMachine::RefreshTick()
 {
+    takePortEvents();
     // A measurement exchange owns the mailbox until its reply is in; the cycle's step
     // comes right after it, so measuring never holds the cycle up by more than that.
     if (m_measureExchange.isActive()) {
@@ -800,4 +801,63 @@ int TMachine::PortNumber() const
 QString TMachine::DeviceName(int port) const
 {
     return m_thread ? m_thread->DeviceName(port) : QString();
+}
+
+void TMachine::ReloadPortNames()
+{
+    if (m_thread)
+        m_thread->ReloadPortNames();
+}
+
+QString TMachine::PortProblemText(const PortEvent &problem)
+{
+    switch (problem.outcome) {
+    case PortOutcome::PermissionDenied: return tr("permission denied");
+    case PortOutcome::Busy: return tr("in use by another program");
+    default: return problem.detail.isEmpty() ? tr("cannot be opened") : problem.detail;
+    }
+}
+
+QString TMachine::PortStatusText() const
+{
+    if (IsConnected())
+        return tr("Connected on %1").arg(DeviceName(PortNumber()));
+    QStringList lines;
+    const QList<PortEvent> problems = m_com->PortProblems();
+    for (const PortEvent &p : problems)
+        lines.append(QStringLiteral("%1: %2").arg(p.device, PortProblemText(p)));
+    return lines.join(u'\n');
+}
+
+void TMachine::takePortEvents()
+{
+    if (m_tracing) {
+        const QList<PortEvent> events = m_com->TakePortEvents();
+        for (const PortEvent &e : events) {
+            QString result;
+            switch (e.outcome) {
+            case PortOutcome::Connected: result = tr("the machine answered"); break;
+            case PortOutcome::NoAnswer: result = tr("opened, no answer to the handshake"); break;
+            case PortOutcome::WrongAnswer: result = tr("opened, the answer is not a machine's: %1").arg(e.detail); break;
+            case PortOutcome::Missing: result = tr("not present"); break;
+            default:
+                result = PortProblemText(e);
+                if (!e.detail.isEmpty() && e.detail != result)
+                    result += QStringLiteral(" (%1)").arg(e.detail);
+                break;
+            }
+            emit traceLineAdded(tr("Port %1: %2").arg(e.device, result));
+        }
+    } else {
+        m_com->TakePortEvents(); // nobody watches the trace: they would only pile up
+    }
+    const QList<PortEvent> problems = m_com->TakeNewPortProblems();
+    for (const PortEvent &p : problems) {
+        QString line = tr("Cannot open %1: %2.").arg(p.device, PortProblemText(p));
+        if (p.outcome == PortOutcome::PermissionDenied)
+            line += u' ' + tr("The user must be in the group \"dialout\" and log in again.");
+        else if (p.outcome == PortOutcome::Busy)
+            line += u' ' + tr("Another program holds the port; close it or choose another port.");
+        emit logLineAdded(line);
+    }
 }

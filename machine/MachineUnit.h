@@ -136,6 +136,14 @@ public:
     // --- the link, for the status display ---
     int PortNumber() const;
     QString DeviceName(int port) const;
+    // For the connection display's tool tip: the device in use while connected, else one
+    // line per port that is there but cannot be used ("/dev/ttyUSB0: permission
+    // denied"); empty when there is nothing to tell.
+    QString PortStatusText() const;
+    // The operator chose another serial port: the link reads the port names again.
+    void ReloadPortNames();
+    // Why a port cannot be used, in a few words.
+    static QString PortProblemText(const PortEvent &problem);
     TCom &Com() { return *m_com; }
 
 signals:
@@ -160,6 +168,8 @@ signals:
     void zonesRenamed(const QStringList &names);
 
 private:
+    // The link's port attempts: each into the trace, each new problem into the log.
+    void takePortEvents();
     enum Block { kTargetTemp, kActualTemp, kTargetFan, kActualFan, kTargetSpeed, kActualSpeed, kHeater,
                  kActualHeater, kAutoHeater, kBlockCount };
 

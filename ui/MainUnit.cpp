@@ -607,6 +607,14 @@ void TMainWindow::RefreshScreen()
         }
     }
 
+    // Why nothing connects is one hover away; panel 0 itself keeps its two states.
+    const QString portStatus = m_machine->PortStatusText();
+    if (m_statusPanel[0]->toolTip() != portStatus) {
+        m_statusPanel[0]->setToolTip(portStatus);
+        ConnectOn->setToolTip(portStatus);
+        ConnectOff->setToolTip(portStatus);
+    }
+
     // Also a link lost and found again since the cycle's last step: the machine now
     // answering is identified anew, never shown under the old one's type.
     if (m_machine->LinkLost())

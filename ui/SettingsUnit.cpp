@@ -1,5 +1,6 @@
 #include "ui/SettingsUnit.h"
 
+#include <QComboBox>
 #include <QDir>
 #include <QEvent>
 #include <QFileDialog>
@@ -15,6 +16,7 @@
 #include "app/IniFile.h"
 #include "app/ObjGlobalVarUnit.h"
 #include "app/TextCodec.h"
+#include "link/PortNames.h"
 #include "ui/MessageBoxes.h"
 #include "ui/widgets/Placement.h"
 
@@ -33,6 +35,19 @@ TSettingsForm::TSettingsForm(QWidget *parent) : QDialog(parent)
     pathRow->addWidget(TavoPath, 1);
     pathRow->addWidget(Search);
 
+    gbSerialPort = new QGroupBox(this);
+    gbSerialPort->setObjectName(QStringLiteral("gbSerialPort"));
+    SerialPort = new QComboBox(gbSerialPort);
+    SerialPort->setObjectName(QStringLiteral("SerialPort"));
+    SerialPort->setMinimumWidth(360);
+    SerialPort->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+    RefreshPortList = new QPushButton(gbSerialPort);
+    RefreshPortList->setObjectName(QStringLiteral("RefreshPortList"));
+    RefreshPortList->setAutoDefault(true);
+    auto *portRow = new QHBoxLayout(gbSerialPort);
+    portRow->addWidget(SerialPort, 1);
+    portRow->addWidget(RefreshPortList);
+
     Ok = new QPushButton(this);
     Ok->setObjectName(QStringLiteral("Ok"));
     // Enter presses the focused button; with the focus anywhere else it means "Ok".
@@ -49,10 +64,12 @@ TSettingsForm::TSettingsForm(QWidget *parent) : QDialog(parent)
 
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(gbTavoPath);
+    layout->addWidget(gbSerialPort);
     layout->addLayout(buttons);
     layout->setSizeConstraint(QLayout::SetFixedSize);
 
     connect(Search, &QPushButton::clicked, this, &TSettingsForm::SearchClick);
+    connect(RefreshPortList, &QPushButton::clicked, this, &TSettingsForm::RefreshPorts);
     connect(Ok, &QPushButton::clicked, this, &TSettingsForm::OkClick);
     connect(Cancel, &QPushButton::clicked, this, &TSettingsForm::CancelClick);
 
@@ -65,6 +82,10 @@ void TSettingsForm::retranslateUi()
     setWindowTitle(tr("Program options"));
     gbTavoPath->setTitle(tr(" Tavo Program Path "));
     Search->setText(tr("Search"));
+    gbSerialPort->setTitle(tr(" Serial port "));
+    RefreshPortList->setText(tr("Refresh"));
+    if (SerialPort->count() > 0)
+        SerialPort->setItemText(0, tr("Search all ports"));
     Ok->setText(tr("Ok"));
     Cancel->setText(tr("Cancel"));
 }
@@ -79,6 +100,36 @@ void TSettingsForm::changeEvent(QEvent *event)
 void TSettingsForm::FormCreate()
 {
     TavoPath->setText(GlobalVars ? GlobalVars->TavoPath() : QString());
+    m_storedPort = PinnedSerialPort();
+    RefreshPorts();
+    SerialPort->setCurrentIndex(std::max(0, SerialPort->findData(m_storedPort)));
+}
+
+QString TSettingsForm::ChosenSerialPort() const
+{
+    return SerialPort->currentData().toString();
+}
+
+void TSettingsForm::RefreshPorts()
+{
+    const QString chosen = SerialPort->count() > 0 ? ChosenSerialPort() : m_storedPort;
+    SerialPort->clear();
+    SerialPort->addItem(tr("Search all ports"), QString());
+    const QList<SerialPortEntry> ports = SystemSerialPorts();
+    for (const SerialPortEntry &p : ports) {
+        QStringList details;
+        for (const QString &d : {p.description, p.manufacturer, p.serialNumber}) {
+            if (!d.isEmpty())
+                details.append(d);
+        }
+        SerialPort->addItem(details.isEmpty() ? p.device
+                                              : QStringLiteral("%1 (%2)").arg(p.device, details.join(QStringLiteral(", "))),
+                            p.device);
+    }
+    // A pinned adapter that is unplugged stays the choice until the operator changes it.
+    if (!chosen.isEmpty() && SerialPort->findData(chosen) < 0)
+        SerialPort->addItem(tr("%1 (not present)").arg(chosen), chosen);
+    SerialPort->setCurrentIndex(std::max(0, SerialPort->findData(chosen)));
 }
 
 QString TSettingsForm::TrimControls(const QString &text)
@@ -154,6 +205,17 @@ void TSettingsForm::OkClick()
             return;
         }
     }
+    const QString port = ChosenSerialPort();
+    if (port != m_storedPort) {
+        try {
+            SetPinnedSerialPort(port);
+        } catch (const vard::SettingsFileError &e) {
+            vard::ReportError(this, e.message());
+            return;
+        }
+        m_storedPort = port;
+        emit serialPortChanged();
+    }
     accept();
 }
 
@@ -162,9 +224,11 @@ void TSettingsForm::CancelClick()
     reject();
 }
 
-void ShowProgramOptions(QWidget *owner)
+void ShowProgramOptions(QWidget *owner, const std::function<void()> &onPortChanged)
 {
     TSettingsForm dialog(owner);
+    if (onPortChanged)
+        QObject::connect(&dialog, &TSettingsForm::serialPortChanged, &dialog, onPortChanged);
     vard::CentreOnScreen(&dialog, owner);
     dialog.exec();
 }

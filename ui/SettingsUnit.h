@@ -1,9 +1,13 @@
 #pragma once
-// "Program options": where the separate measuring program lives. The path is a
-// program-wide setting; "Ok" writes it to "Vard.ini" at once, with the language.
+// "Program options": where the separate measuring program lives, and which serial
+// port the link uses. Both are program-wide settings; "Ok" writes them to "Vard.ini" at
+// once, with the language.
 
 #include <QDialog>
 
+#include <functional>
+
+class QComboBox;
 class QGroupBox;
 class QLineEdit;
 class QPushButton;
@@ -22,8 +26,19 @@ public:
     // page cannot hold, which it would store as '?'.
     static QString PathProblem(const QString &path);
 
+    // The serial port choice: "Search all ports" (empty) or one device.
+    QString ChosenSerialPort() const;
+    // Fills the port list anew from the devices present now, keeping the choice.
+    void RefreshPorts();
+
     void SearchClick();
     void OkClick();
+
+signals:
+    // "Ok" stored another serial port choice.
+    void serialPortChanged();
+
+public:
     void CancelClick();
 
 protected:
@@ -36,9 +51,14 @@ private:
     QGroupBox *gbTavoPath;
     QLineEdit *TavoPath;
     QPushButton *Search;
+    QGroupBox *gbSerialPort;
+    QComboBox *SerialPort;
+    QPushButton *RefreshPortList;
+    QString m_storedPort; // the choice as "Vard.ini" held it when the dialog opened
     QPushButton *Ok;
     QPushButton *Cancel;
 };
 
-// Shows "Program options" modally and destroys it after it closes.
-void ShowProgramOptions(QWidget *owner);
+// Shows "Program options" modally and destroys it after it closes; onPortChanged runs
+// when the serial port choice was changed and stored.
+void ShowProgramOptions(QWidget *owner, const std::function<void()> &onPortChanged = {});
