@@ -139,7 +139,7 @@ int main(int argc, char *argv[])
             mainWindow.onMeasureStart = [&] { OpenMeasurementWindow(&mainWindow); };
             mainWindow.onCallTavo = [&] { CallTavo(&mainWindow, GlobalVars->TavoPath()); };
             mainWindow.onMachineOptions = [&] { ShowMachineOptions(&mainWindow, &machine); };
-            mainWindow.onProgramSettings = [&] { ShowProgramOptions(&mainWindow); };
+            mainWindow.onProgramSettings = [&] { ShowProgramOptions(&mainWindow, [&] { machine.ReloadPortNames(); }); };
             mainWindow.onChecksum = [&] { RunChecksumTool(&mainWindow); };
             mainWindow.onAboutApp = [&] { ShowAboutApp(&mainWindow); };
             mainWindow.onAboutMaker = [&] { ShowAboutMaker(&mainWindow); };

@@ -1,6 +1,5 @@
 #include "link/PortNames.h"
 
-#include <QCollator>
 #include <QDir>
 #include <QFileInfo>
 #include <QMutex>
@@ -47,9 +46,17 @@ QString SerialByIdFolder()
 
 QList<SerialPortEntry> OrderSerialPorts(const QString &byIdFolder, const QList<SerialPortEntry> &known)
 {
-    QCollator natural(QLocale::c());
-    natural.setNumericMode(true);
-    const auto byName = [&natural](const QString &a, const QString &b) { return natural.compare(a, b) < 0; };
+    // ttyUSB2 before ttyUSB10: the trailing number counts as a number.
+    const auto byName = [](const QString &a, const QString &b) {
+        const auto split = [](const QString &s) {
+            qsizetype i = s.size();
+            while (i > 0 && s.at(i - 1).isDigit())
+                --i;
+            return std::pair{s.left(i), s.mid(i).toULongLong()};
+        };
+        const auto sa = split(a), sb = split(b);
+        return sa.first != sb.first ? sa.first < sb.first : sa.second < sb.second;
+    };
 
     QList<SerialPortEntry> ordered;
     QSet<QString> taken; // canonical paths already given a number

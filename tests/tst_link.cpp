@@ -3,11 +3,13 @@
 
 #include <QElapsedTimer>
 #include <QFile>
+#include <QSignalSpy>
 #include <QSerialPort>
 #include <QTemporaryDir>
 #include <QtTest>
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -271,6 +273,111 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(link.connected(), 3000);
         QCOMPARE(link.port(), 2);
         QCOMPARE(busy.requestCount(), 0);
+    }
+
+    // With no Port<n> key the port numbers are the system's devices, the stable by-id
+    // names first: a machine on such a name is port 1.
+    void byIdNameFoundWithoutPortKey()
+    {
+        SimulatedMachine sim(MachineKind::T362_07);
+        startSim(sim);
+        QTemporaryDir byId;
+        const QString stable = byId.filePath("usb-Maker_USB_Serial_A1B2-if00-port0");
+        QVERIFY(QFile::link(sim.devicePath(), stable));
+        QVERIFY(QFile::link(byId.filePath("gone"), byId.filePath("usb-Unplugged-if00-port0")));
+        qputenv("VARD_SERIAL_BY_ID", byId.path().toLocal8Bit());
+        QFile ini(m_home->filePath("Vard.ini"));
+        QVERIFY(ini.open(QIODevice::WriteOnly));
+        ini.write("[Communications]\r\nComNo=3\r\nReadTimeout=300\r\nWriteTimeout=300\r\n");
+        ini.close();
+        {
+            Link link;
+            QCOMPARE(link.thread->DeviceName(1), stable);
+            QTRY_VERIFY_WITH_TIMEOUT(link.connected(), 3000);
+            QCOMPARE(link.port(), 1);
+            QCOMPARE(link.com.TakePortEvents().back(), (PortEvent{stable, PortOutcome::Connected, {}}));
+        }
+        qunsetenv("VARD_SERIAL_BY_ID");
+    }
+
+    // The scan list and the order within it, from made-up devices.
+    void orderOfSystemPorts()
+    {
+        QTemporaryDir dev, byId;
+        for (const char *name : {"ttyS0", "ttyS10", "ttyS2", "ttyUSB10", "ttyUSB2", "ttyACM0", "ttyAMA0"}) {
+            QFile f(dev.filePath(name));
+            QVERIFY(f.open(QIODevice::WriteOnly));
+        }
+        QVERIFY(QFile::link(dev.filePath("ttyUSB10"), byId.filePath("usb-B-port0")));
+        QVERIFY(QFile::link(dev.filePath("ttyACM0"), byId.filePath("usb-A-port0")));
+        QList<SerialPortEntry> known;
+        for (const char *name : {"ttyS0", "ttyS10", "ttyS2", "ttyUSB10", "ttyUSB2", "ttyACM0", "ttyAMA0"})
+            known.append({dev.filePath(name), QStringLiteral("d-%1").arg(name), {}, {}});
+        QStringList order;
+        const auto ordered = OrderSerialPorts(byId.path(), known);
+        for (const SerialPortEntry &e : ordered)
+            order << QFileInfo(e.device).fileName();
+        QCOMPARE(order, QStringList({"usb-A-port0", "usb-B-port0", "ttyUSB2", "ttyS0", "ttyS2", "ttyS10", "ttyAMA0"}));
+        QCOMPARE(ordered[1].description, QString("d-ttyUSB10")); // the details of what it points at
+    }
+
+    // A port that is there but cannot be opened is told: in the tool tip text while it
+    // lasts, and once in the machine log, not at every scan.
+    void unusablePortIsToldOnce_data()
+    {
+        QTest::addColumn<bool>("busy");
+        QTest::addColumn<QString>("reason");
+        QTest::addColumn<QString>("remedy");
+        QTest::newRow("held by another program") << true << "in use by another program" << "Another program holds";
+        QTest::newRow("no permission") << false << "permission denied" << "\"dialout\"";
+    }
+
+    void unusablePortIsToldOnce()
+    {
+        QFETCH(bool, busy);
+        QFETCH(QString, reason);
+        QFETCH(QString, remedy);
+        SimulatedMachine sim;
+        startSim(sim);
+        const QString device = sim.devicePath();
+        configure(1, {{1, device}});
+        QSerialPort holder(device);
+        bool dropped = false;
+        if (busy) {
+            QVERIFY(holder.open(QIODevice::ReadWrite));
+        } else if (geteuid() != 0) {
+            QCOMPARE(::chmod(QFile::encodeName(device).constData(), 0), 0);
+        } else {
+            // Root opens any device: the scan runs as an ordinary user for this test,
+            // reading a settings folder that user may read.
+            QCOMPARE(::chmod(QFile::encodeName(m_home->path()).constData(), 0755), 0);
+            QCOMPARE(::chmod(QFile::encodeName(m_home->filePath("Vard.ini")).constData(), 0644), 0);
+            QCOMPARE(::chmod(QFile::encodeName(device).constData(), 0600), 0);
+            dropped = true;
+        }
+        QStringList log;
+        if (dropped) // before the link thread's first attempt
+            QCOMPARE(::seteuid(65534), 0);
+        {
+            TMachine machine;
+            connect(&machine, &TMachine::logLineAdded, this, [&](const QString &line) { log << line; });
+            // Several scan rounds and refresh ticks.
+            QTest::qWait(3500);
+            if (dropped)
+                QCOMPARE(::seteuid(0), 0);
+            QCOMPARE(machine.PortStatusText(), device + ": " + reason);
+            QVERIFY2(log.size() == 1, qPrintable(log.join(" | ")));
+            QVERIFY2(log[0].startsWith("Cannot open " + device + ": " + reason + "."), qPrintable(log[0]));
+            QVERIFY2(log[0].contains(remedy), qPrintable(log[0]));
+            QVERIFY(!machine.IsConnected());
+            // Once the port is free the scan finds the machine, and the tip names it.
+            if (busy)
+                holder.close();
+            else
+                QCOMPARE(::chmod(QFile::encodeName(device).constData(), 0600), 0);
+            QTRY_VERIFY_WITH_TIMEOUT(machine.IsConnected(), 5000);
+            QCOMPARE(machine.PortStatusText(), "Connected on " + device);
+        }
     }
 
     // Shutdown does not sit out a silent machine's read time-out.

@@ -375,6 +375,54 @@ Möchten Sie fortfahren und diese Datei überschreiben?</translation>
 <context>
     <name>TMachine</name>
     <message>
+        <source>permission denied</source>
+        <translation>Zugriff verweigert</translation>
+    </message>
+    <message>
+        <source>in use by another program</source>
+        <translation>von einem anderen Programm belegt</translation>
+    </message>
+    <message>
+        <source>cannot be opened</source>
+        <translation>kann nicht geöffnet werden</translation>
+    </message>
+    <message>
+        <source>Connected on %1</source>
+        <translation>Verbunden über %1</translation>
+    </message>
+    <message>
+        <source>the machine answered</source>
+        <translation>die Maschine hat geantwortet</translation>
+    </message>
+    <message>
+        <source>opened, no answer to the handshake</source>
+        <translation>geöffnet, keine Antwort auf die Anmeldung</translation>
+    </message>
+    <message>
+        <source>opened, the answer is not a machine's: %1</source>
+        <translation>geöffnet, die Antwort kommt nicht von einer Maschine: %1</translation>
+    </message>
+    <message>
+        <source>not present</source>
+        <translation>nicht vorhanden</translation>
+    </message>
+    <message>
+        <source>Port %1: %2</source>
+        <translation>Schnittstelle %1: %2</translation>
+    </message>
+    <message>
+        <source>Cannot open %1: %2.</source>
+        <translation>%1 kann nicht geöffnet werden: %2.</translation>
+    </message>
+    <message>
+        <source>The user must be in the group &quot;dialout&quot; and log in again.</source>
+        <translation>Der Benutzer muss Mitglied der Gruppe „dialout“ sein und sich neu anmelden.</translation>
+    </message>
+    <message>
+        <source>Another program holds the port; close it or choose another port.</source>
+        <translation>Ein anderes Programm belegt die Schnittstelle; beenden Sie es oder wählen Sie eine andere Schnittstelle.</translation>
+    </message>
+    <message>
         <source>Reply of the machine not understood: %1</source>
         <translation>Antwort der Maschine nicht verstanden: %1</translation>
     </message>
@@ -863,6 +911,22 @@ Möchten Sie fortfahren und diese Datei überschreiben?</translation>
 </context>
 <context>
     <name>TSettingsForm</name>
+    <message>
+        <source> Serial port </source>
+        <translation> Serielle Schnittstelle </translation>
+    </message>
+    <message>
+        <source>Refresh</source>
+        <translation>Aktualisieren</translation>
+    </message>
+    <message>
+        <source>Search all ports</source>
+        <translation>Alle Schnittstellen durchsuchen</translation>
+    </message>
+    <message>
+        <source>%1 (not present)</source>
+        <translation>%1 (nicht vorhanden)</translation>
+    </message>
     <message>
         <source>Program options</source>
         <translation>Programmoptionen</translation>
