@@ -161,13 +161,15 @@ private slots:
         sim.hangUp();
         // Its pty number may go to another test's simulator at once; the port is gone.
         QVERIFY(QFile::remove(fixed));
+        link.com.TakePortEvents();
         QVERIFY(link.com.PostRequest(withCheck("R:S0;")));
-        QList<int> after = link.watchPorts(300);
-        while (!after.isEmpty() && after.front() == 3)
-            after.removeFirst();
-        QVERIFY(!link.connected());
+        QTRY_VERIFY_WITH_TIMEOUT(!link.connected(), 3000);
+        QTest::qWait(300);
+        // The attempts after the loss, as the link made them: port 1 first.
+        const QList<PortEvent> after = link.com.TakePortEvents();
         QVERIFY(!after.isEmpty());
-        QCOMPARE(after.front(), 1);
+        QCOMPARE(after.front().device, m_home->filePath("missing1"));
+        QCOMPARE(after.front().outcome, PortOutcome::Missing);
 
         startSim(sim);
         QTRY_VERIFY_WITH_TIMEOUT(link.connected(), 3000);
