@@ -4,7 +4,6 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QLocale>
-#include <QMutex>
 
 #include <limits>
 
@@ -21,10 +20,6 @@ QString withSeparator(QString dir)
         dir += QDir::separator();
     return dir;
 }
-
-// Set once at start-up by the demo; read from the link thread too.
-QMutex g_settingsDirMutex;
-QString g_settingsDirOverride;
 
 qint16 cut16(int v)
 {
@@ -47,25 +42,8 @@ QString ProgramDir()
 QString SettingsDir()
 {
     const QString home = qEnvironmentVariable("VARD_HOME");
-    if (!home.isEmpty())
-        return withSeparator(home);
-    {
-        QMutexLocker lock(&g_settingsDirMutex);
-        if (!g_settingsDirOverride.isEmpty())
-            return withSeparator(g_settingsDirOverride);
-    }
-    return ProgramDir();
+    return home.isEmpty() ? ProgramDir() : withSeparator(home);
 }
-
-void SetSettingsDirOverride(const QString &dir)
-{
-    QMutexLocker lock(&g_settingsDirMutex);
-    g_settingsDirOverride = dir;
-}
-
-QString DataDir() { return SettingsDir(); }
-
-QString ResourcePath(const QString &relativePath) { return ProgramDir() + relativePath; }
 
 QString SettingsFilePath() { return SettingsDir() + QStringLiteral("Vard.ini"); }
 QString WindowPosFilePath() { return SettingsDir() + QStringLiteral("Vard.pos"); }

@@ -16,20 +16,6 @@ QString ProgramDir();
 // Always ends in a separator.
 QString SettingsDir();
 
-// Run-only replacement of SettingsDir() (the demo keeps its settings in a temporary
-// folder); an empty folder removes it. VARD_HOME, when set, still comes first.
-void SetSettingsDirOverride(const QString &dir);
-
-// Folder of the operator's data: "Profiles.vard" and the measurement folder "Data".
-// The settings folder wherever the program keeps its files beside itself or VARD_HOME
-// is set; the user's data folder for an installed copy. Ends in a separator.
-QString DataDir();
-
-// Where a file the program ships (pictures, translations) is found: beside the
-// program first, then in the installed data folder. Returns the full path of the
-// first one that exists, or the path beside the program when none does.
-QString ResourcePath(const QString &relativePath);
-
 QString SettingsFilePath(); // "Vard.ini"
 QString WindowPosFilePath(); // "Vard.pos"
 QString MaxTempFilePath();   // "MaxTemp.ini"

@@ -6,6 +6,22 @@
 
 using namespace std::chrono;
 
+namespace {
+
+PortOutcome outcomeOf(OpenFailure failure)
+{
+    switch (failure) {
+    case OpenFailure::Missing: return PortOutcome::Missing;
+    case OpenFailure::PermissionDenied: return PortOutcome::PermissionDenied;
+    case OpenFailure::Busy: return PortOutcome::Busy;
+    case OpenFailure::None:
+    case OpenFailure::Other: break;
+    }
+    return PortOutcome::OpenFailed;
+}
+
+} // namespace
+
 bool TCom::PostRequest(const std::string &text)
 {
     std::lock_guard lock(m_mutex);
@@ -251,10 +267,7 @@ void TThreadCom::TryPort()
     }
     const OpenResult opened = m_device->open(device, SerialLineSettings{Baudrate, Bytesize, Parity, StopBits});
     if (!opened.ok()) {
-        static constexpr PortOutcome kOutcome[] = {PortOutcome::Connected, PortOutcome::Missing,
-                                                   PortOutcome::PermissionDenied, PortOutcome::Busy,
-                                                   PortOutcome::OpenFailed};
-        m_com->NotePortEvent({device, kOutcome[int(opened.failure)], opened.detail});
+        m_com->NotePortEvent({device, outcomeOf(opened.failure), opened.detail});
         AdvancePort();
         return;
     }
