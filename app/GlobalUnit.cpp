@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QLocale>
+#include <QStandardPaths>
 
 #include <limits>
 
@@ -39,11 +40,63 @@ QString ProgramDir()
     return withSeparator(slash < 0 ? QString() : QDir::toNativeSeparators(file.left(slash)));
 }
 
-QString SettingsDir()
+namespace {
+
+QString &settingsFolderOverride()
 {
-    const QString home = qEnvironmentVariable("VARD_HOME");
-    return home.isEmpty() ? ProgramDir() : withSeparator(home);
+    static QString folder;
+    return folder;
 }
+
+bool hasShippedFiles(const QString &dir) { return QFileInfo(dir + QStringLiteral("LMImages")).isDir(); }
+
+QString userFolder(QStandardPaths::StandardLocation location)
+{
+    QString dir = QStandardPaths::writableLocation(location);
+    if (dir.isEmpty()) // no home folder at all: the program's folder is all there is
+        return ProgramDir();
+    QDir().mkpath(dir); // a failure shows at the first write, which names the file
+    return withSeparator(QDir::toNativeSeparators(dir));
+}
+
+QString chosenFolder(QStandardPaths::StandardLocation installedLocation)
+{
+    if (const QString &chosen = settingsFolderOverride(); !chosen.isEmpty())
+        return chosen;
+    const QString home = qEnvironmentVariable("VARD_HOME");
+    if (!home.isEmpty())
+        return withSeparator(home);
+    return IsPortableCopy() ? ProgramDir() : userFolder(installedLocation);
+}
+
+} // namespace
+
+QString ShippedDir()
+{
+    const QString own = ProgramDir();
+    if (hasShippedFiles(own))
+        return own;
+    const QString share = withSeparator(QDir::cleanPath(own + QStringLiteral("../share/vard")));
+    if (hasShippedFiles(share))
+        return share;
+#ifdef VARD_INSTALLED_DATADIR
+    return withSeparator(QStringLiteral(VARD_INSTALLED_DATADIR));
+#else
+    return own;
+#endif
+}
+
+bool IsPortableCopy()
+{
+    const QString own = ProgramDir();
+    return hasShippedFiles(own) && QFileInfo(own).isWritable();
+}
+
+QString SettingsDir() { return chosenFolder(QStandardPaths::AppConfigLocation); }
+
+QString DataDir() { return chosenFolder(QStandardPaths::AppDataLocation); }
+
+void UseSettingsFolder(const QString &dir) { settingsFolderOverride() = dir.isEmpty() ? QString() : withSeparator(dir); }
 
 QString SettingsFilePath() { return SettingsDir() + QStringLiteral("Vard.ini"); }
 QString WindowPosFilePath() { return SettingsDir() + QStringLiteral("Vard.pos"); }

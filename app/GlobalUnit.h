@@ -11,10 +11,30 @@
 // Folder of the program's executable, always ending in the platform's separator.
 QString ProgramDir();
 
-// Folder of the settings files: the environment variable VARD_HOME when it names one
-// (tests, installations whose program folder is read-only), else ProgramDir().
+// Folder of the files the program ships with (machine pictures, translations): its own
+// folder when they lie beside it (a build, a portable or Windows copy), else the
+// installed share folder next to it ("../share/vard"), else the one it was built for.
 // Always ends in a separator.
+QString ShippedDir();
+
+// True for a copy that keeps every file beside itself: its shipped files lie in its own
+// folder and it may write there. An installed copy (shipped files under share, or a
+// folder it may not write) keeps the operator's files in the user's folders instead and
+// never writes into the program's folder, not even when run as root.
+bool IsPortableCopy();
+
+// Folder of the settings files ("Vard.ini", "Vard.pos", "MaxTemp.ini"), always ending
+// in a separator. In order: the folder given to UseSettingsFolder(); the environment
+// variable VARD_HOME when it names one; ProgramDir() for a portable copy; else the
+// user's configuration folder (~/.config/vard/), created when missing.
 QString SettingsDir();
+// Folder of the operator's data ("Profiles.vard" and the measurement folder "Data"):
+// the same as SettingsDir() except for an installed copy, where it is the user's data
+// folder (~/.local/share/vard/), created when missing.
+QString DataDir();
+// Points both folders at `dir` for the rest of the run (a demo keeps its settings
+// apart). Call it before the machine object exists: the link thread reads settings.
+void UseSettingsFolder(const QString &dir);
 
 QString SettingsFilePath(); // "Vard.ini"
 QString WindowPosFilePath(); // "Vard.pos"

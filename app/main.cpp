@@ -3,11 +3,17 @@
 // the thread to finish before the mailbox is released.
 
 #include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QIcon>
+#include <QTemporaryDir>
 
 #include <cstdio>
 #include <memory>
 
+#include "app/CommandLine.h"
 #include "app/GlobalUnit.h"
+#include "app/TerminationSignals.h"
 #include "link/PortNames.h"
 #include "app/ObjGlobalVarUnit.h"
 #include "app/SafeSave.h"
@@ -26,40 +32,31 @@
 
 namespace {
 
-struct Options {
-    bool simulate = false;
-    QString simulatedType = QStringLiteral("4QTR");
-    bool help = false;
-    QString error;
-};
-
-Options parseOptions(const QStringList &args)
+QStringList simulatedTypes()
 {
-    Options o;
-    for (qsizetype i = 1; i < args.size(); ++i) {
-        const QString &a = args[i];
-        if (a == QLatin1String("--simulate")) {
-            o.simulate = true;
-            if (i + 1 < args.size() && !args[i + 1].startsWith(u'-'))
-                o.simulatedType = args[++i];
-        } else if (a.startsWith(QLatin1String("--simulate="))) {
-            o.simulate = true;
-            o.simulatedType = a.mid(11);
-        } else if (a == QLatin1String("--help") || a == QLatin1String("-h")) {
-            o.help = true;
-        } else {
-            o.error = QStringLiteral("unknown option: %1").arg(a);
-        }
-    }
-    if (o.simulate && !vardsim::machineKindFromName(o.simulatedType))
-        o.error = QStringLiteral("unknown machine type: %1 (4QTR, 362.04, 362.07 or 362.10)").arg(o.simulatedType);
-    return o;
+    QStringList names;
+    for (auto kind : {vardsim::MachineKind::QTR4, vardsim::MachineKind::T362_04, vardsim::MachineKind::T362_07,
+                      vardsim::MachineKind::T362_10})
+        names << vardsim::machineKindName(kind);
+    return names;
 }
 
-constexpr char kUsage[] =
-    "Usage: vard [--simulate [4QTR|362.04|362.07|362.10]]\n"
-    "  --simulate [TYPE]  run against a simulated machine of that type (default 4QTR)\n"
-    "                     on a pseudo-terminal, as serial port 1; no file is changed\n";
+// A demo must not touch the operator's files: it runs on a copy of the settings (so it
+// starts in the operator's language, with the windows where they were) in a folder that
+// goes away with it.
+bool moveSettingsAside(QTemporaryDir &demoFolder)
+{
+    if (!demoFolder.isValid())
+        return false;
+    const QString settings = SettingsDir();
+    const QString data = DataDir();
+    const QString target = demoFolder.path() + u'/';
+    for (const QString &name : {QStringLiteral("Vard.ini"), QStringLiteral("Vard.pos"), QStringLiteral("MaxTemp.ini")})
+        QFile::copy(settings + name, target + name);
+    QFile::copy(data + QStringLiteral("Profiles.vard"), target + QStringLiteral("Profiles.vard"));
+    UseSettingsFolder(demoFolder.path());
+    return true;
+}
 
 } // namespace
 
@@ -85,32 +82,61 @@ public:
 
 int main(int argc, char *argv[])
 {
-    VardApplication app(argc, argv);
-    app.setApplicationName(QStringLiteral("vard"));
-    app.setApplicationVersion(QStringLiteral(VARD_VERSION));
+    QCoreApplication::setApplicationName(QStringLiteral("vard"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(VARD_VERSION));
 
-    const Options options = parseOptions(app.arguments());
-    if (options.help) {
-        std::fputs(kUsage, stdout);
+    // Before the window system: --help and --version must work without a display.
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    const QStringList types = simulatedTypes();
+    const vard::CommandLine options = vard::ParseCommandLine(arguments, types);
+    switch (options.action) {
+    case vard::CommandLine::Action::Help:
+        std::fputs(qPrintable(vard::CommandLineHelp(types)), stdout);
         return 0;
-    }
-    if (!options.error.isEmpty()) {
-        std::fprintf(stderr, "vard: %s\n%s", qPrintable(options.error), kUsage);
+    case vard::CommandLine::Action::Version:
+        std::fputs(qPrintable(vard::VersionText(QStringLiteral(VARD_VERSION))), stdout);
+        return 0;
+    case vard::CommandLine::Action::Error:
+        std::fprintf(stderr, "vard: %s\nTry 'vard --help' for the options.\n", qPrintable(options.error));
         return 2;
+    case vard::CommandLine::Action::Run:
+        break;
     }
 
-    // The demo machine must be in place before the link thread reads the port names.
+    VardApplication app(argc, argv);
+    QGuiApplication::setDesktopFileName(QStringLiteral(VARD_APP_ID));
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/vard.png")));
+
+    // The demo machine and its settings folder must be in place before the link thread
+    // reads the port names.
+    QTemporaryDir demoFolder(QDir::tempPath() + QStringLiteral("/vard-demo-XXXXXX"));
     std::unique_ptr<vardsim::SimulatedMachine> simulator;
     if (options.simulate) {
+        if (!moveSettingsAside(demoFolder)) {
+            std::fprintf(stderr, "vard: cannot make a temporary settings folder for the demo: %s\n",
+                         qPrintable(demoFolder.errorString()));
+            return 1;
+        }
         simulator = std::make_unique<vardsim::SimulatedMachine>(*vardsim::machineKindFromName(options.simulatedType));
         if (!simulator->start()) {
             std::fprintf(stderr, "vard: cannot start the simulated machine: %s\n", qPrintable(simulator->errorString()));
             return 1;
         }
         SetPortOverride(1, simulator->devicePath());
-        std::fprintf(stderr, "vard: simulated %s on %s (port 1)\n", qPrintable(options.simulatedType),
-                     qPrintable(simulator->devicePath()));
+        std::fprintf(stderr, "vard: simulated %s on %s (port 1); settings in %s for this run\n",
+                     qPrintable(options.simulatedType), qPrintable(simulator->devicePath()),
+                     qPrintable(QDir::toNativeSeparators(demoFolder.path())));
     }
+
+    // Logout, a service manager or Ctrl+C: the same orderly shutdown as the menu's
+    // quit, without its question. exit() also ends any dialog's own loop.
+    vard::TerminationSignals terminationSignals;
+    QObject::connect(&terminationSignals, &vard::TerminationSignals::received, &app, [](int signalNumber) {
+        std::fprintf(stderr, "vard: signal %d, shutting down\n", signalNumber);
+        QCoreApplication::exit(0);
+    });
 
     // A settings file that is not read is told once, when the windows are up (the
     // message may come from the link thread's first reading, so it is handed over).

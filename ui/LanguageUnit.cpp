@@ -95,7 +95,7 @@ std::optional<QLocale> LocaleForId(int localeId)
 
 } // namespace vard
 
-TLanguageManager::TLanguageManager(const QString &folder) : m_folder(folder.isEmpty() ? ProgramDir() : folder) {}
+TLanguageManager::TLanguageManager(const QString &folder) : m_folder(folder.isEmpty() ? ShippedDir() : folder) {}
 
 TLanguageManager::~TLanguageManager()
 {

@@ -544,7 +544,7 @@ void TMainWindow::showOperationTime(bool visible)
 
 void TMainWindow::loadMachinePicture(const QString &relativePath)
 {
-    MView->loadPicture(ProgramDir() + relativePath); // an unreadable picture leaves the old one
+    MView->loadPicture(ShippedDir() + relativePath); // an unreadable picture leaves the old one
 }
 
 void TMainWindow::showLabels(const QStringList &names)

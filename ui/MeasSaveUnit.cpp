@@ -39,10 +39,9 @@ QStringList filterTexts()
 
 bool SaveMeasurement(QWidget *owner, TMessungInfo &measurement)
 {
-    // The program's folder may be read-only on an installed system; the settings
-    // folder is where the operator's files belong. Created here so the dialog opens in
-    // it even the first time.
-    const QString folder = SettingsDir() + QLatin1String("Data");
+    // The operator's data folder, not the program's (read-only when installed).
+    // Created here so the dialog opens in it even the first time.
+    const QString folder = DataDir() + QLatin1String("Data");
     QDir().mkpath(folder);
 
     QFileDialog dialog(owner);

@@ -145,7 +145,7 @@ void TProfileForm::FormCreate()
 
 QString TProfileForm::ProfileFilePath()
 {
-    return SettingsDir() + QStringLiteral("Profiles.vard");
+    return DataDir() + QStringLiteral("Profiles.vard");
 }
 
 QString TProfileForm::TrimName(const QString &typed)
