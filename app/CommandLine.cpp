@@ -39,9 +39,11 @@ struct Parser {
             QStringLiteral("Vard: operates and watches a soldering machine on a serial line."));
         parser.addOption(help);
         parser.addOption(version);
-        parser.addOption(simulate);
-        parser.addPositionalArgument(QStringLiteral("TYPE"), QStringLiteral("Machine type for --simulate."),
-                                     QStringLiteral("[TYPE]"));
+        if (!machineTypes.isEmpty()) { // a platform without the simulator has no demo
+            parser.addOption(simulate);
+            parser.addPositionalArgument(QStringLiteral("TYPE"), QStringLiteral("Machine type for --simulate."),
+                                         QStringLiteral("[TYPE]"));
+        }
         for (const char *name : kToolkitOptionsWithValue) {
             QCommandLineOption o(QString::fromLatin1(name), QString(), QStringLiteral("value"));
             o.setFlags(QCommandLineOption::HiddenFromHelp);
@@ -88,7 +90,7 @@ CommandLine ParseCommandLine(const QStringList &args, const QStringList &machine
         return result;
     }
     const QStringList positional = p.parser.positionalArguments();
-    result.simulate = p.parser.isSet(p.simulate);
+    result.simulate = !machineTypes.isEmpty() && p.parser.isSet(p.simulate);
     if (!result.simulate && !positional.isEmpty()) {
         result.action = CommandLine::Action::Error;
         result.error = QStringLiteral("Unexpected argument '%1' (a machine type goes after --simulate).")

@@ -16,7 +16,8 @@ struct CommandLine {
 };
 
 // `args` as the program got them (the program's name first). `machineTypes` are the
-// names --simulate accepts; the first is its default. The window system's own options
+// names --simulate accepts; the first is its default. Without any, there is no
+// --simulate (the platform has no simulator). The window system's own options
 // (-platform NAME, -style NAME, -display NAME, -reverse, ...) are let through for it.
 CommandLine ParseCommandLine(const QStringList &args, const QStringList &machineTypes);
 

@@ -19,7 +19,9 @@
 #include "app/SafeSave.h"
 #include "machine/MachineUnit.h"
 #include "measure/ObjMessungUnit.h"
+#ifdef VARD_HAVE_SIMULATOR
 #include "sim/SimulatedMachine.h"
+#endif
 #include "ui/AboutAppUnit.h"
 #include "ui/DebugUnit.h"
 #include "ui/LogUnit.h"
@@ -32,6 +34,7 @@
 
 namespace {
 
+#ifdef VARD_HAVE_SIMULATOR
 QStringList simulatedTypes()
 {
     QStringList names;
@@ -41,22 +44,48 @@ QStringList simulatedTypes()
     return names;
 }
 
-// A demo must not touch the operator's files: it runs on a copy of the settings (so it
-// starts in the operator's language, with the windows where they were) in a folder that
-// goes away with it.
-bool moveSettingsAside(QTemporaryDir &demoFolder)
-{
-    if (!demoFolder.isValid())
-        return false;
-    const QString settings = SettingsDir();
-    const QString data = DataDir();
-    const QString target = demoFolder.path() + u'/';
-    for (const QString &name : {QStringLiteral("Vard.ini"), QStringLiteral("Vard.pos"), QStringLiteral("MaxTemp.ini")})
-        QFile::copy(settings + name, target + name);
-    QFile::copy(data + QStringLiteral("Profiles.vard"), target + QStringLiteral("Profiles.vard"));
-    UseSettingsFolder(demoFolder.path());
-    return true;
-}
+// The demo: a simulated machine on a pseudo-terminal as port 1. It must not touch the
+// operator's files, so it runs on a copy of the settings (it starts in the operator's
+// language, with the windows where they were) in a folder that goes away with it.
+class Demo {
+public:
+    explicit Demo(const QString &type)
+        : m_folder(QDir::tempPath() + QStringLiteral("/vard-demo-XXXXXX")),
+          m_machine(*vardsim::machineKindFromName(type))
+    {
+    }
+
+    // Call before the machine object exists: the link thread reads the port names and
+    // the settings at once.
+    bool start(QString *error)
+    {
+        if (!m_folder.isValid()) {
+            *error = QStringLiteral("cannot make a temporary settings folder: ") + m_folder.errorString();
+            return false;
+        }
+        const QString target = m_folder.path() + u'/';
+        for (const QString &name : {QStringLiteral("Vard.ini"), QStringLiteral("Vard.pos"), QStringLiteral("MaxTemp.ini")})
+            QFile::copy(SettingsDir() + name, target + name);
+        QFile::copy(DataDir() + QStringLiteral("Profiles.vard"), target + QStringLiteral("Profiles.vard"));
+        UseSettingsFolder(m_folder.path());
+        if (!m_machine.start()) {
+            *error = QStringLiteral("cannot start the simulated machine: ") + m_machine.errorString();
+            return false;
+        }
+        SetPortOverride(1, m_machine.devicePath());
+        return true;
+    }
+
+    QString devicePath() const { return m_machine.devicePath(); }
+    QString folder() const { return QDir::toNativeSeparators(m_folder.path()); }
+
+private:
+    QTemporaryDir m_folder; // goes after the machine
+    vardsim::SimulatedMachine m_machine;
+};
+#else
+QStringList simulatedTypes() { return {}; } // no pseudo-terminals here
+#endif
 
 } // namespace
 
@@ -109,26 +138,21 @@ int main(int argc, char *argv[])
     QGuiApplication::setDesktopFileName(QStringLiteral(VARD_APP_ID));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/vard.png")));
 
+#ifdef VARD_HAVE_SIMULATOR
     // The demo machine and its settings folder must be in place before the link thread
     // reads the port names.
-    QTemporaryDir demoFolder(QDir::tempPath() + QStringLiteral("/vard-demo-XXXXXX"));
-    std::unique_ptr<vardsim::SimulatedMachine> simulator;
+    std::unique_ptr<Demo> demo;
     if (options.simulate) {
-        if (!moveSettingsAside(demoFolder)) {
-            std::fprintf(stderr, "vard: cannot make a temporary settings folder for the demo: %s\n",
-                         qPrintable(demoFolder.errorString()));
+        demo = std::make_unique<Demo>(options.simulatedType);
+        QString error;
+        if (!demo->start(&error)) {
+            std::fprintf(stderr, "vard: %s\n", qPrintable(error));
             return 1;
         }
-        simulator = std::make_unique<vardsim::SimulatedMachine>(*vardsim::machineKindFromName(options.simulatedType));
-        if (!simulator->start()) {
-            std::fprintf(stderr, "vard: cannot start the simulated machine: %s\n", qPrintable(simulator->errorString()));
-            return 1;
-        }
-        SetPortOverride(1, simulator->devicePath());
         std::fprintf(stderr, "vard: simulated %s on %s (port 1); settings in %s for this run\n",
-                     qPrintable(options.simulatedType), qPrintable(simulator->devicePath()),
-                     qPrintable(QDir::toNativeSeparators(demoFolder.path())));
+                     qPrintable(options.simulatedType), qPrintable(demo->devicePath()), qPrintable(demo->folder()));
     }
+#endif
 
     // Logout, a service manager or Ctrl+C: the same orderly shutdown as the menu's
     // quit, without its question. exit() also ends any dialog's own loop.
