@@ -7,6 +7,7 @@
 #include <QFile>
 #include <QIcon>
 #include <QTemporaryDir>
+#include <QTimer>
 
 #include <cstdio>
 #include <memory>
@@ -172,6 +173,8 @@ int main(int argc, char *argv[])
     });
     // Saves killed half-way leave their temporary files; they would pile up.
     vard::RemoveLeftoverTemporaries(SettingsDir());
+    if (DataDir() != SettingsDir()) // an installed copy keeps profiles and Data apart
+        vard::RemoveLeftoverTemporaries(DataDir());
 
     int result = 0;
     {
@@ -193,11 +196,14 @@ int main(int argc, char *argv[])
             mainWindow.onChecksum = [&] { RunChecksumTool(&mainWindow); };
             mainWindow.onAboutApp = [&] { ShowAboutApp(&mainWindow); };
             mainWindow.onAboutMaker = [&] { ShowAboutMaker(&mainWindow); };
+            mainWindow.onQuitRequested = [] { return !MeasForm || MeasForm->ConfirmQuit(); };
             QObject::connect(&machine, &TMachine::logLineAdded, &logForm,
                              [&logForm](const QString &line) { logForm.AddLine(line, true); });
             QObject::connect(&machine, &TMachine::traceLineAdded, &debugForm, &TDebugForm::AddTrace);
             QObject::connect(&debugForm, &TDebugForm::activeChanged, &machine, &TMachine::SetTracing);
             mainWindow.show();
+            // A measurement a crash left unsaved, once the window is up to ask over.
+            QTimer::singleShot(0, &mainWindow, [&mainWindow] { OfferMeasurementRestore(&mainWindow); });
             result = app.exec();
             CloseMeasurementWindow(); // it stores its position and lets go of the machine
             // Nothing may call into the windows once they start to go.

@@ -18,6 +18,7 @@
 
 #include "FileHelpers.h"
 #include "ModalHelpers.h"
+#include "measure/MeasCsv.h"
 #include "measure/ObjMessungUnit.h"
 #include "ui/MeasSaveUnit.h"
 
@@ -96,7 +97,7 @@ private:
     // application's top-level handler shows for the text export.
     void saveAndCatchMessage(TMessungInfo &m, const QString &path, bool *saved, QString *seen)
     {
-        const bool text = QFileInfo(path).suffix() == "txt";
+        const bool text = QFileInfo(path).suffix() == "txt" || QFileInfo(path).suffix() == "csv";
         if (!text)
             answerBox(QMessageBox::Ok, seen, true);
         try {
@@ -291,6 +292,42 @@ private slots:
         QCOMPARE(QDir(m_dir).entryList(QDir::Files).size(), written.contains('/') ? 0 : 1);
     }
 
+    // The spreadsheet export, byte for byte: UTF-8, the sample's own local time, two
+    // decimals, a reading below zero, and the separators of the interface language.
+    void csvExport_data()
+    {
+        QTest::addColumn<QLocale>("locale");
+        QTest::addColumn<QByteArray>("expected");
+        QTest::addRow("English") << QLocale(QLocale::English, QLocale::UnitedStates)
+                                 << QByteArray("Date and time,Time (s),Unknown (\xC2\xB0" "C)\r\n"
+                                               "2016-02-01T09:30:00.520,0.52,215.00\r\n"
+                                               "2016-02-01T09:30:01.030,1.03,-5.00\r\n"
+                                               "2016-02-01T13:25:30.500,14130.50,0.70\r\n");
+        QTest::addRow("German") << QLocale(QLocale::German, QLocale::Germany)
+                                << QByteArray("Date and time;Time (s);Unknown (\xC2\xB0" "C)\r\n"
+                                              "2016-02-01T09:30:00.520;0,52;215,00\r\n"
+                                              "2016-02-01T09:30:01.030;1,03;-5,00\r\n"
+                                              "2016-02-01T13:25:30.500;14130,50;0,70\r\n");
+    }
+
+    void csvExport()
+    {
+        QFETCH(QLocale, locale);
+        QFETCH(QByteArray, expected);
+        QLocale::setDefault(locale);
+        TMessungInfo m;
+        setUpAsRecorded(m);
+        m.MeasDate = TMessungInfo::ToDateValue(QDateTime(QDate(2016, 2, 1), QTime(9, 30)));
+        QVERIFY(m.AddRow({520, 2150, 1}));
+        QVERIFY(m.AddRow({1030, quint32(-50), 1}));
+        QVERIFY(m.AddRow({14130500, 7, 1}));
+        QCOMPARE(vard::MeasurementCsv(m, locale), expected);
+        // Saved through the dialog's path, with the extension added from the filter.
+        QVERIFY(SaveMeasurementTo(nullptr, m, at("run"), 3));
+        QCOMPARE(m.FileName, at("run.csv"));
+        QCOMPARE(contents(at("run.csv")), expected);
+    }
+
     // The real dialog: where it opens, what it offers, and that choosing a file that
     // exists replaces it without a question.
     void saveDialog_data()
@@ -347,7 +384,8 @@ private slots:
         });
         const bool saved = SaveMeasurement(nullptr, m);
 
-        QCOMPARE(filters, QStringList({"Tavo files (*.tavo)", "Reference files (*.mref)", "Text files (*.txt)"}));
+        QCOMPARE(filters, QStringList({"Tavo files (*.tavo)", "Reference files (*.mref)", "Text files (*.txt)",
+                                       "CSV (*.csv)"}));
         QCOMPARE(selectedFilter, filters.first());
         QCOMPARE(folder, QFileInfo(data).absoluteFilePath());
         QCOMPARE(nameAtStart, QString());
@@ -370,7 +408,7 @@ private slots:
     {
         QTest::addColumn<QString>("where");
         QTest::addColumn<QString>("extension");
-        for (const char *ext : {".tavo", ".txt"}) {
+        for (const char *ext : {".tavo", ".txt", ".csv"}) {
             QTest::addRow("parent is a file, %s", ext) << "parent is a file" << ext;
             QTest::addRow("target is a folder, %s", ext) << "target is a folder" << ext;
         }
@@ -398,8 +436,9 @@ private slots:
 
         QVERIFY(!saved);
         const QString message = QString("Cannot access file \"%1\" !").arg(path);
-        QVERIFY2(seen.startsWith((extension == ".txt" ? "exception|" : "Error|") + message + "\n"), qPrintable(seen));
-        if (extension != ".txt")
+        const bool textual = extension == ".txt" || extension == ".csv";
+        QVERIFY2(seen.startsWith((textual ? "exception|" : "Error|") + message + "\n"), qPrintable(seen));
+        if (!textual)
             QVERIFY2(seen.endsWith("|3"), qPrintable(seen));
         QCOMPARE(m.FileName, path);
         QCOMPARE(QDir(m_dir).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), before);
@@ -414,7 +453,7 @@ private slots:
     {
         QTest::addColumn<QString>("extension");
         QTest::addColumn<QString>("previous"); // "writable", "read-only" or "none"
-        for (const char *ext : {".tavo", ".txt"}) {
+        for (const char *ext : {".tavo", ".txt", ".csv"}) {
             QTest::addRow("writable file, %s", ext) << ext << "writable";
             QTest::addRow("read-only file, %s", ext) << ext << "read-only";
             QTest::addRow("no file, %s", ext) << ext << "none";
@@ -442,9 +481,12 @@ private slots:
         const bool expectSaved = previous == "writable";
         const bool held = withPermissionsInForce([&] {
             bool saved = false;
-            if (extension == ".txt") {
+            if (extension == ".txt" || extension == ".csv") {
                 try {
-                    m.ExportText(path);
+                    if (extension == ".csv")
+                        vard::ExportCsv(m, path);
+                    else
+                        m.ExportText(path);
                     saved = true;
                 } catch (const vard::MeasFileError &e) {
                     if (!e.message().contains(path))
@@ -466,6 +508,8 @@ private slots:
             const QByteArray written = contents(path);
             if (extension == ".txt")
                 QVERIFY(written.startsWith("[Measurement info]\r\n"));
+            else if (extension == ".csv")
+                QCOMPARE(written, vard::MeasurementCsv(m));
             else
                 QCOMPARE(written, kRecorded);
         } else if (previous != "none") {
@@ -480,7 +524,7 @@ private slots:
     {
         QTest::addColumn<QString>("name");
         QTest::addColumn<int>("rows");
-        for (const char *name : {"run.tavo", "run.txt"}) {
+        for (const char *name : {"run.tavo", "run.txt", "run.csv"}) {
             QTest::addRow("%s, 1 KiB", name) << name << 120;    // ~1 KiB binary, ~1.5 KiB text
             QTest::addRow("%s, 12 KiB", name) << name << 1500;  // below the 16 KiB buffer
             QTest::addRow("%s, 160 KiB", name) << name << 20000;
@@ -510,7 +554,7 @@ private slots:
         QVERIFY(!saved);
         const QString message = QString("Error writing to file \"%1\".").arg(path);
         const QString reason = QString::fromLocal8Bit(strerror(EFBIG));
-        QCOMPARE(seen, name.endsWith(".txt") ? "exception|" + message + "\n" + reason
+        QCOMPARE(seen, name.endsWith(".txt") || name.endsWith(".csv") ? "exception|" + message + "\n" + reason
                                              : "Error|" + message + "\n" + reason + "|3");
         QCOMPARE(contents(path), before);
         QCOMPARE(QDir(m_dir).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList({name}));

@@ -332,16 +332,20 @@ private slots:
         QCOMPARE(table()->rowCount(), 0);
     }
 
+    // Rows never saved are asked about first; then comes the question of every Clear.
     void clear_data()
     {
+        QTest::addColumn<QMessageBox::StandardButton>("unsavedAnswer");
         QTest::addColumn<QMessageBox::StandardButton>("answer");
         QTest::addColumn<int>("linesLeft");
-        QTest::addRow("No keeps the lines") << QMessageBox::No << 3;
-        QTest::addRow("Yes empties the table") << QMessageBox::Yes << 0;
+        QTest::addRow("not saved: No keeps the lines") << QMessageBox::No << QMessageBox::NoButton << 3;
+        QTest::addRow("No keeps the lines") << QMessageBox::Yes << QMessageBox::No << 3;
+        QTest::addRow("Yes empties the table") << QMessageBox::Yes << QMessageBox::Yes << 0;
     }
 
     void clear()
     {
+        QFETCH(QMessageBox::StandardButton, unsavedAnswer);
         QFETCH(QMessageBox::StandardButton, answer);
         QFETCH(int, linesLeft);
         open();
@@ -354,13 +358,25 @@ private slots:
         measurement().SetInfo(1, "Stored title");
         const double date = measurement().MeasDate;
 
-        SeenBox seen;
-        answerBox(answer, &seen);
+        SeenBox unsaved, seen;
+        whenModal([&](QWidget *w) {
+            auto *box = qobject_cast<QMessageBox *>(w);
+            if (!box)
+                return;
+            unsaved = SeenBox{box->windowTitle(), box->text(), box->icon(), box->standardButtons()};
+            if (answer != QMessageBox::NoButton)
+                answerBox(answer, &seen);
+            box->button(unsavedAnswer)->click();
+        });
         QTest::mouseClick(child<QToolButton>("btnClear"), Qt::LeftButton);
-        QCOMPARE(seen.caption, QString("Please confirm"));
-        QCOMPARE(seen.text, QString("Do you really want to delete the current maeasurement data?"));
-        QCOMPARE(seen.icon, QMessageBox::Question);
-        QCOMPARE(seen.buttons, QMessageBox::Yes | QMessageBox::No);
+        QVERIFY2(unsaved.text.startsWith("The measurement has not been saved."), qPrintable(unsaved.text));
+        QCOMPARE(unsaved.buttons, QMessageBox::Yes | QMessageBox::No);
+        if (answer != QMessageBox::NoButton) {
+            QCOMPARE(seen.caption, QString("Please confirm"));
+            QCOMPARE(seen.text, QString("Do you really want to delete the current maeasurement data?"));
+            QCOMPARE(seen.icon, QMessageBox::Question);
+            QCOMPARE(seen.buttons, QMessageBox::Yes | QMessageBox::No);
+        }
 
         QCOMPARE(table()->rowCount(), linesLeft);
         QCOMPARE(measurement().RowCount(), qsizetype(linesLeft));

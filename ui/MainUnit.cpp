@@ -907,6 +907,10 @@ void TMainWindow::openEditDialog()
 
 void TMainWindow::closeEvent(QCloseEvent *event)
 {
+    if (onQuitRequested && !onQuitRequested()) {
+        event->ignore();
+        return;
+    }
     if (vard::AskConfirm(this, tr("Do you really want to quit the application?")))
         event->accept();
     else

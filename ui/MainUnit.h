@@ -53,6 +53,8 @@ public:
     // otherwise.
     std::function<void()> onProfiles, onMeasureStart, onCallTavo, onMachineOptions, onProgramSettings,
         onChecksum, onAboutApp, onAboutMaker;
+    // Asked before the quit question; false keeps the program running.
+    std::function<bool()> onQuitRequested;
 
     // "Language": offers the translations found beside the program and switches every
     // window to the chosen one. The languages come from the program-wide manager

@@ -6,6 +6,7 @@
 #include <QFileInfo>
 
 #include "app/GlobalUnit.h"
+#include "measure/MeasCsv.h"
 #include "measure/ObjMessungUnit.h"
 #include "ui/MessageBoxes.h"
 
@@ -25,6 +26,7 @@ constexpr FilterEntry kFilters[] = {
     {QT_TRANSLATE_NOOP("MeasSaveUnit", "Tavo files (*.tavo)"), ".tavo"},
     {QT_TRANSLATE_NOOP("MeasSaveUnit", "Reference files (*.mref)"), ".mref"},
     {QT_TRANSLATE_NOOP("MeasSaveUnit", "Text files (*.txt)"), ".txt"},
+    {QT_TRANSLATE_NOOP("MeasSaveUnit", "CSV (*.csv)"), ".csv"},
 };
 
 QStringList filterTexts()
@@ -68,8 +70,13 @@ bool SaveMeasurementTo(QWidget *owner, TMessungInfo &measurement, const QString 
     if (QFileInfo(path).suffix().isEmpty())
         measurement.FileName += QLatin1String(kFilters[filterIndex].extension);
 
-    if (QFileInfo(measurement.FileName).suffix() == QLatin1String("txt")) {
+    const QString suffix = QFileInfo(measurement.FileName).suffix();
+    if (suffix == QLatin1String("txt")) {
         measurement.ExportText(measurement.FileName);
+        return true;
+    }
+    if (suffix.compare(QLatin1String("csv"), Qt::CaseInsensitive) == 0) {
+        vard::ExportCsv(measurement, measurement.FileName);
         return true;
     }
     QString reason;

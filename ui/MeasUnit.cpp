@@ -14,9 +14,14 @@
 #include <QMessageBox>
 #include <QPainter>
 #include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScrollArea>
 #include <QScrollBar>
+#include <QSplitter>
 #include <QTabWidget>
 #include <QTableView>
+#include <QTableWidget>
+#include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -27,11 +32,15 @@
 #include <limits>
 
 #include "app/GlobalUnit.h"
+#include "app/SleepInhibitor.h"
 #include "machine/MachineUnit.h"
+#include "measure/MeasJournal.h"
 #include "measure/ObjMessungUnit.h"
 #include "ui/MainUnit.h"
 #include "ui/MeasSaveUnit.h"
 #include "ui/MessageBoxes.h"
+#include "ui/ProcessWindowUnit.h"
+#include "ui/widgets/ProfileChart.h"
 #include "ui/widgets/Placement.h"
 #include "ui/widgets/ToolIcons.h"
 
@@ -43,6 +52,9 @@ namespace {
 constexpr std::array<int, 4> kIntervalMs{500, 1000, 2000, 5000};
 constexpr int kToolBarHeight = 50;
 constexpr int kColumnWidth = 100;
+// Rows reach the disk at least this often while measuring.
+constexpr int kJournalFlushMs = 2000;
+enum FigureColumn { kFigureName, kFigureValue, kFigureLower, kFigureUpper, kFigureMark, kFigureColumns };
 
 // ---- tool button pictures, drawn on a 32 x 32 grid
 
@@ -168,6 +180,14 @@ void TMeasValuesModel::Clear()
     endResetModel();
 }
 
+void TMeasValuesModel::Reload()
+{
+    beginResetModel();
+    const TMessungInfo *m = measurement();
+    m_lines = m ? m->RowCount() : 0;
+    endResetModel();
+}
+
 void TMeasValuesModel::Retranslate()
 {
     emit headerDataChanged(Qt::Horizontal, 0, kColumnCount - 1);
@@ -210,7 +230,19 @@ TMeasForm::TMeasForm(TMainWindow *main, QWidget *parent)
       lblSign(new QLabel(pnlDefault)),
       edtSign(new QLineEdit(pnlDefault)),
       lblInfo(new QLabel(tabDescr)),
-      memoInfo(new QPlainTextEdit(tabDescr))
+      memoInfo(new QPlainTextEdit(tabDescr)),
+      splitData(new QSplitter(Qt::Horizontal, tabData)),
+      pnlInsight(new QWidget),
+      chart(new vard::ProfileChart(pnlInsight)),
+      lblWindow(new QLabel(pnlInsight)),
+      cbWindow(new QComboBox(pnlInsight)),
+      btnEditWindow(new QPushButton(pnlInsight)),
+      btnPreview(new QPushButton(pnlInsight)),
+      btnPrint(new QPushButton(pnlInsight)),
+      tblFigures(new QTableWidget(vard::kFigureCount, kFigureColumns, pnlInsight)),
+      lblIndex(new QLabel(pnlInsight)),
+      m_journalTimer(new QTimer(this)),
+      m_inhibitor(new vard::SleepInhibitor(this))
 {
     setObjectName(QStringLiteral("MeasForm"));
     // Only the main window's closing ends the program; this one, left open, must not
@@ -274,9 +306,67 @@ TMeasForm::TMeasForm(TMainWindow *main, QWidget *parent)
     columns->setHighlightSections(false);
     columns->resizeSection(TMeasValuesModel::kTimeColumn, kColumnWidth);
     columns->resizeSection(TMeasValuesModel::kTemperatureColumn, kColumnWidth);
+    // The table keeps the left side with its own columns; the curve and its figures
+    // take the rest.
+    splitData->setObjectName(QStringLiteral("splitData"));
+    splitData->setChildrenCollapsible(false);
+    splitData->addWidget(vstValues);
+    // In a small window the panel scrolls instead of forcing the window larger than
+    // the operator left it.
+    auto *insightScroll = new QScrollArea;
+    insightScroll->setObjectName(QStringLiteral("scrollInsight"));
+    insightScroll->setWidgetResizable(true);
+    insightScroll->setFrameShape(QFrame::NoFrame);
+    insightScroll->setWidget(pnlInsight);
+    splitData->addWidget(insightScroll);
+    splitData->setStretchFactor(0, 0);
+    splitData->setStretchFactor(1, 1);
+    splitData->setSizes({2 * kColumnWidth + 30, 560});
+    pnlInsight->setObjectName(QStringLiteral("pnlInsight"));
+    lblWindow->setObjectName(QStringLiteral("lblWindow"));
+    cbWindow->setObjectName(QStringLiteral("cbWindow"));
+    cbWindow->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+    lblWindow->setBuddy(cbWindow);
+    btnEditWindow->setObjectName(QStringLiteral("btnEditWindow"));
+    btnPreview->setObjectName(QStringLiteral("btnPreview"));
+    btnPrint->setObjectName(QStringLiteral("btnPrint"));
+    tblFigures->setObjectName(QStringLiteral("tblFigures"));
+    tblFigures->verticalHeader()->hide();
+    tblFigures->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    tblFigures->setSelectionMode(QAbstractItemView::NoSelection);
+    tblFigures->setFocusPolicy(Qt::NoFocus);
+    tblFigures->horizontalHeader()->setSectionResizeMode(kFigureName, QHeaderView::Stretch);
+    for (int c = kFigureValue; c < kFigureColumns; ++c)
+        tblFigures->horizontalHeader()->setSectionResizeMode(c, QHeaderView::ResizeToContents);
+    tblFigures->verticalHeader()->setDefaultSectionSize(tblFigures->fontMetrics().height() + 6);
+    tblFigures->setFixedHeight(tblFigures->horizontalHeader()->sizeHint().height()
+                               + vard::kFigureCount * tblFigures->verticalHeader()->defaultSectionSize() + 4);
+    tblFigures->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    for (int r = 0; r < vard::kFigureCount; ++r) {
+        for (int c = 0; c < kFigureColumns; ++c) {
+            auto *item = new QTableWidgetItem;
+            item->setTextAlignment(c == kFigureName ? (Qt::AlignLeft | Qt::AlignVCenter) : (Qt::AlignRight | Qt::AlignVCenter));
+            tblFigures->setItem(r, c, item);
+        }
+    }
+    lblIndex->setObjectName(QStringLiteral("lblIndex"));
+    lblIndex->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    auto *windowRow = new QHBoxLayout;
+    windowRow->addWidget(lblWindow);
+    windowRow->addWidget(cbWindow, 1);
+    windowRow->addWidget(btnEditWindow);
+    windowRow->addSpacing(12);
+    windowRow->addWidget(btnPreview);
+    windowRow->addWidget(btnPrint);
+    auto *insight = new QVBoxLayout(pnlInsight);
+    insight->setContentsMargins(6, 6, 6, 6);
+    insight->addWidget(chart, 1);
+    insight->addLayout(windowRow);
+    insight->addWidget(tblFigures);
+    insight->addWidget(lblIndex);
     auto *dataLayout = new QVBoxLayout(tabData);
     dataLayout->setContentsMargins(0, 0, 0, 0);
-    dataLayout->addWidget(vstValues);
+    dataLayout->addWidget(splitData);
 
     pnlDefault->setObjectName(QStringLiteral("pnlDefault"));
     lblName->setObjectName(QStringLiteral("lblName"));
@@ -312,6 +402,17 @@ TMeasForm::TMeasForm(TMainWindow *main, QWidget *parent)
     connect(btnStop, &QToolButton::clicked, this, &TMeasForm::btnStopClick);
     connect(btnClear, &QToolButton::clicked, this, &TMeasForm::btnClearClick);
     connect(btnSave, &QToolButton::clicked, this, &TMeasForm::btnSaveClick);
+    connect(btnEditWindow, &QPushButton::clicked, this, &TMeasForm::btnEditWindowClick);
+    connect(btnPreview, &QPushButton::clicked, this, &TMeasForm::btnPreviewClick);
+    connect(btnPrint, &QPushButton::clicked, this, &TMeasForm::btnPrintClick);
+    connect(cbWindow, qOverload<int>(&QComboBox::activated), this, [this](int index) {
+        // Item 0 is "no process window".
+        SetProcessWindow(index >= 1 && index <= m_offeredWindows.size()
+                             ? std::optional<vard::ProcessWindow>(m_offeredWindows.at(index - 1))
+                             : std::nullopt);
+    });
+    m_journalTimer->setInterval(kJournalFlushMs);
+    connect(m_journalTimer, &QTimer::timeout, this, &TMeasForm::flushJournal);
     if (m_machine)
         connect(m_machine, &TMachine::sampleRecorded, this, &TMeasForm::sampleRecorded);
     // The window sees every key before its controls: Escape closes it wherever the
@@ -321,10 +422,19 @@ TMeasForm::TMeasForm(TMainWindow *main, QWidget *parent)
     vard::RestoreWindowPos(this, objectName());
 
     retranslateUi();
+    fillWindowChoice();
+    SetProcessWindow(std::nullopt);
+    reloadCurve();
 }
 
 TMeasForm::~TMeasForm()
 {
+    // A measurement still running, or stopped and not saved, keeps its journal for the
+    // next start; what was queued goes to the disk now. (Not the texts: the main
+    // window and its measurement may be gone already.)
+    if (m_journal && m_journal->isOpen())
+        m_journal->flush();
+    m_inhibitor->release();
     try {
         WriteWindowPos(objectName(), TWindowPos{pos().y(), pos().x(), width(), height()});
     } catch (const vard::SettingsFileError &e) {
@@ -372,6 +482,21 @@ void TMeasForm::StartMeasuring()
         m->MeasDate = TMessungInfo::ToDateValue(QDateTime::currentDateTime());
     // Rows already there stay; this run's time stamps count from here.
     m_main->SetMeasureStart(TickCount());
+    if (TMessungInfo *m = measurement()) {
+        takeTextsIntoMeasurement();
+        m_journal = std::make_unique<vard::MeasJournal>(JournalFolder());
+        m_journalTexts = QStringList{m->Title, m->UserName, m->Description};
+        QString reason;
+        if (!m_journal->begin(*m, &reason)) {
+            m_journal.reset();
+            vard::ReportError(this, tr("The measurement cannot be kept safe against a crash: %1\n"
+                                       "It is recorded, but lost if the program ends before it is saved.")
+                                        .arg(reason));
+        }
+        m_journalProblemTold = false;
+    }
+    m_journalTimer->start();
+    m_inhibitor->acquire(tr("Temperature measurement running"));
     m_machine->SetMeasuring(true);
     m_main->SetStatusText(1, tr("PLEASE NOTE: While measuring, maschine state may not be refreshed properly!"));
 }
@@ -381,6 +506,9 @@ void TMeasForm::StopMeasuring()
     setMeasuringState(false);
     if (m_machine)
         m_machine->SetMeasuring(false);
+    m_journalTimer->stop();
+    flushJournal();
+    m_inhibitor->release();
     if (m_main)
         m_main->SetStatusText(1, QString());
 }
@@ -390,12 +518,39 @@ void TMeasForm::btnClearClick()
     if (m_values->rowCount() == 0)
         return;
     // No is the default: Enter alone must not throw a measurement away.
+    if (m_unsaved
+        && !vard::AskConfirm(this, tr("The measurement has not been saved. Do you want to delete it anyway?"), true))
+        return;
     if (!vard::AskConfirm(this, tr("Do you really want to delete the current maeasurement data?"), true))
         return;
     m_values->Clear();
+    endJournal();
+    m_unsaved = false;
+    reloadCurve();
 }
 
 void TMeasForm::btnSaveClick()
+{
+    TMessungInfo *m = measurement();
+    if (!m)
+        return;
+    takeTextsIntoMeasurement();
+    // A failed text export is reported like any unexpected failure, but from here:
+    // an exception must not unwind through the toolkit's event handling.
+    bool saved = false;
+    try {
+        saved = SaveMeasurement(this, *m);
+    } catch (const vard::MeasFileError &e) {
+        vard::ReportError(this, e.message());
+    }
+    if (saved) {
+        // Safe in its file now: the journal has done its work.
+        endJournal();
+        m_unsaved = false;
+    }
+}
+
+void TMeasForm::takeTextsIntoMeasurement()
 {
     TMessungInfo *m = measurement();
     if (!m)
@@ -406,18 +561,24 @@ void TMeasForm::btnSaveClick()
     QString description = memoInfo->toPlainText();
     description.replace(u'\n', QLatin1String("\r\n"));
     m->SetInfo(3, description);
-    // A failed text export is reported like any unexpected failure, but from here:
-    // an exception must not unwind through the toolkit's event handling.
-    try {
-        SaveMeasurement(this, *m);
-    } catch (const vard::MeasFileError &e) {
-        vard::ReportError(this, e.message());
-    }
 }
 
 void TMeasForm::sampleRecorded(qsizetype row)
 {
     m_values->RowAdded(row);
+    m_unsaved = true;
+    addToCurve(row);
+    if (m_journal && m_journal->isOpen()) {
+        if (const TMessungInfo *m = measurement(); m && row < m->RowCount()) {
+            TDataRow values;
+            values.reserve(static_cast<size_t>(m->ChannelCount()) + 2);
+            values.push_back(m->GetTime(row));
+            for (int c = 0; c < m->ChannelCount(); ++c)
+                values.push_back(m->GetValue(row, c));
+            values.push_back(m->GetFlag(row));
+            m_journal->append(values);
+        }
+    }
     const int last = m_values->rowCount() - 1;
     if (row < last) {
         // Into view without centring it, and without moving the columns sideways.
@@ -470,8 +631,238 @@ void TMeasForm::retranslateUi()
     lblSign->setText(tr("User name:"));
     lblInfo->setText(tr("Measurement info:"));
     m_values->Retranslate();
+    lblWindow->setText(tr("Process window:"));
+    btnEditWindow->setText(tr("Edit..."));
+    btnPreview->setText(tr("Print preview"));
+    btnPrint->setText(tr("Print..."));
+    tblFigures->setHorizontalHeaderLabels({tr("Figure"), tr("Value"), tr("Lower limit"), tr("Upper limit"), QString()});
+    if (cbWindow->count() > 0)
+        cbWindow->setItemText(0, tr("(none)"));
+    showFigures();
     if (Measuring() && m_main)
         m_main->SetStatusText(1, tr("PLEASE NOTE: While measuring, maschine state may not be refreshed properly!"));
+}
+
+// ---------------------------------------------------------------- curve, figures, window
+
+void TMeasForm::reloadCurve()
+{
+    chart->clear();
+    m_figures.reset();
+    m_curveOffsetMs = 0;
+    m_lastCurveMs = -1;
+    if (const TMessungInfo *m = measurement(); m && m->ChannelCount() > 0) {
+        std::vector<qint64> times;
+        std::vector<double> values;
+        times.reserve(static_cast<size_t>(m->RowCount()));
+        values.reserve(static_cast<size_t>(m->RowCount()));
+        for (qsizetype r = 0; r < m->RowCount(); ++r) {
+            qint64 t = qint64(m->GetTime(r)) + m_curveOffsetMs;
+            if (t < m_lastCurveMs) { // a later run: its clock starts again at 0
+                m_curveOffsetMs = m_lastCurveMs - qint64(m->GetTime(r));
+                t = m_lastCurveMs;
+            }
+            m_lastCurveMs = t;
+            const double celsius = static_cast<qint32>(m->GetValue(r, 0)) / 10.0;
+            times.push_back(t);
+            values.push_back(celsius);
+            m_figures.add(t, celsius);
+        }
+        chart->setSamples(times, values);
+    }
+    showFigures();
+}
+
+void TMeasForm::addToCurve(qsizetype row)
+{
+    const TMessungInfo *m = measurement();
+    if (!m || row >= m->RowCount() || m->ChannelCount() == 0)
+        return;
+    qint64 t = qint64(m->GetTime(row)) + m_curveOffsetMs;
+    if (t < m_lastCurveMs) {
+        m_curveOffsetMs = m_lastCurveMs - qint64(m->GetTime(row));
+        t = m_lastCurveMs;
+    }
+    m_lastCurveMs = t;
+    const double celsius = static_cast<qint32>(m->GetValue(row, 0)) / 10.0;
+    chart->appendSample(t, celsius);
+    m_figures.add(t, celsius);
+    showFigures();
+}
+
+void TMeasForm::showFigures()
+{
+    const vard::Figures figures = m_figures.figures();
+    for (vard::Figure f : vard::kAllFigures) {
+        const int r = static_cast<int>(f);
+        const std::optional<double> value = figures.value(f);
+        const vard::FigureLimits limits = m_window ? m_window->limitsOf(f) : vard::FigureLimits{};
+        QString name = vard::Figures::name(f);
+        if (f == vard::Figure::Peak && figures.timeOfPeak)
+            name += QStringLiteral(" (%1)").arg(vard::FigureValueText(vard::Figure::TimeToPeak, figures.timeOfPeak));
+        tblFigures->item(r, kFigureName)->setText(name);
+        tblFigures->item(r, kFigureValue)->setText(vard::FigureValueText(f, value));
+        tblFigures->item(r, kFigureLower)->setText(vard::LimitText(f, limits.lower));
+        tblFigures->item(r, kFigureUpper)->setText(vard::LimitText(f, limits.upper));
+        QTableWidgetItem *mark = tblFigures->item(r, kFigureMark);
+        if (value && m_window && (limits.lower || limits.upper)) {
+            const bool in = m_window->inside(f, *value);
+            mark->setText(in ? QStringLiteral("✔ ") + tr("in") : QStringLiteral("✘ ") + tr("out"));
+            mark->setForeground(in ? QColor(0, 130, 50) : QColor(200, 30, 30));
+        } else {
+            mark->setText(QString());
+        }
+    }
+    const std::optional<double> index = m_window ? m_window->index(figures) : std::nullopt;
+    lblIndex->setText(tr("Process Window Index: %1").arg(vard::IndexText(index)));
+    // A style sheet, not the palette: the widget style may ignore a label's palette.
+    lblIndex->setStyleSheet(QStringLiteral("QLabel { color: %1; font-size: 20pt; font-weight: bold; }")
+                                .arg(vard::IndexColor(index).name()));
+}
+
+QString TMeasForm::IndexLabelText() const
+{
+    return lblIndex->text();
+}
+
+void TMeasForm::fillWindowChoice()
+{
+    const QString current = m_window ? m_window->name : QString();
+    m_offeredWindows = TProcessWindowForm::Offered();
+    cbWindow->clear();
+    cbWindow->addItem(tr("(none)"));
+    for (const vard::ProcessWindow &w : m_offeredWindows)
+        cbWindow->addItem(w.name);
+    const int at = current.isEmpty() ? 0 : cbWindow->findText(current, Qt::MatchFixedString);
+    cbWindow->setCurrentIndex(at < 0 ? 0 : at);
+}
+
+void TMeasForm::SetProcessWindow(const std::optional<vard::ProcessWindow> &window)
+{
+    m_window = window;
+    const vard::FigureSettings settings = window ? window->settings : vard::FigureSettings{};
+    if (!(settings == m_figures.settings()))
+        m_figures.setSettings(settings);
+    chart->setLiquidus(settings.liquidus);
+    chart->setBand(settings.soakLow, settings.soakHigh);
+    if (window) {
+        int at = cbWindow->findText(window->name, Qt::MatchFixedString);
+        if (at < 0) { // an edited window not saved under its name
+            cbWindow->addItem(window->name);
+            m_offeredWindows << *window;
+            at = cbWindow->count() - 1;
+        } else {
+            m_offeredWindows[at - 1] = *window;
+        }
+        cbWindow->setCurrentIndex(at);
+    } else {
+        cbWindow->setCurrentIndex(0);
+    }
+    showFigures();
+}
+
+void TMeasForm::btnEditWindowClick()
+{
+    const std::optional<vard::ProcessWindow> chosen = ShowProcessWindowDialog(this, m_window);
+    fillWindowChoice(); // saved or erased ones
+    if (chosen)
+        SetProcessWindow(chosen);
+    else
+        SetProcessWindow(m_window && cbWindow->findText(m_window->name, Qt::MatchFixedString) >= 0 ? m_window
+                                                                                                   : std::nullopt);
+}
+
+vard::MeasurementReport TMeasForm::Report() const
+{
+    vard::MeasurementReport report;
+    report.title = edtName->text();
+    report.userName = edtSign->text();
+    report.description = memoInfo->toPlainText();
+    if (const TMessungInfo *m = measurement(); m && m->RowCount() > 0)
+        report.date = TMessungInfo::FromDateValue(m->MeasDate);
+    report.chart = chart;
+    report.figures = m_figures.figures();
+    report.window = m_window;
+    return report;
+}
+
+void TMeasForm::btnPrintClick()
+{
+    vard::PrintReportDialog(this, Report());
+}
+
+void TMeasForm::btnPreviewClick()
+{
+    vard::PreviewReportDialog(this, Report());
+}
+
+// ---------------------------------------------------------------- nothing lost
+
+QString TMeasForm::JournalFolder()
+{
+    return DataDir() + QStringLiteral("Data");
+}
+
+void TMeasForm::flushJournal()
+{
+    if (!m_journal || !m_journal->isOpen())
+        return;
+    QString reason;
+    if (!m_journal->flush(&reason) && !m_journalProblemTold) {
+        // Told once a run: the measurement goes on, the journal tries again next time.
+        m_journalProblemTold = true;
+        if (m_main)
+            m_main->SetStatusText(1, tr("The measurement cannot be kept safe against a crash: %1").arg(reason));
+    }
+    // The texts as typed so far, when they changed.
+    takeTextsIntoMeasurement();
+    if (const TMessungInfo *m = measurement()) {
+        const QStringList texts{m->Title, m->UserName, m->Description};
+        if (texts != m_journalTexts && m_journal->updateTexts(*m))
+            m_journalTexts = texts;
+    }
+}
+
+void TMeasForm::endJournal()
+{
+    if (m_journal)
+        m_journal->remove();
+    else if (vard::MeasJournal::exists(JournalFolder()))
+        vard::MeasJournal(JournalFolder()).remove(); // a restored one
+    m_journal.reset();
+}
+
+bool TMeasForm::HasUnsavedRows() const
+{
+    return m_unsaved && m_values->rowCount() > 0;
+}
+
+bool TMeasForm::ConfirmQuit()
+{
+    if (!HasUnsavedRows())
+        return true;
+    return vard::AskConfirm(this,
+                            tr("The measurement has not been saved. Do you want to quit anyway?\n"
+                               "It will be offered for restoring at the next start."),
+                            true);
+}
+
+bool TMeasForm::RestoreJournal(QString *error)
+{
+    TMessungInfo *m = measurement();
+    if (!m)
+        return false;
+    if (!vard::MeasJournal::restore(JournalFolder(), *m, error))
+        return false;
+    m_values->Reload();
+    edtName->setText(m->Title);
+    edtSign->setText(m->UserName);
+    QString description = m->Description;
+    description.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+    memoInfo->setPlainText(description);
+    m_unsaved = true;
+    reloadCurve();
+    return true;
 }
 
 // ---------------------------------------------------------------- entry points
@@ -494,6 +885,42 @@ void OpenMeasurementWindow(TMainWindow *main)
     MeasForm->show();
     MeasForm->raise();
     MeasForm->activateWindow();
+}
+
+void OfferMeasurementRestore(TMainWindow *main)
+{
+    const QString folder = TMeasForm::JournalFolder();
+    if (!main || !vard::MeasJournal::exists(folder))
+        return;
+    // Read once to tell the operator what it holds.
+    TMessungInfo found;
+    QString reason;
+    const bool readable = vard::MeasJournal::restore(folder, found, &reason);
+    QMessageBox box(main);
+    box.setObjectName(QStringLiteral("restoreBox"));
+    box.setIcon(QMessageBox::Question);
+    box.setWindowTitle(TMeasForm::tr("Unsaved measurement"));
+    if (readable) {
+        box.setText(TMeasForm::tr("A measurement of %1 with %n sample(s) was not saved when the program ended. "
+                                  "Restore it?",
+                                  nullptr, int(std::min<qsizetype>(found.RowCount(), std::numeric_limits<int>::max())))
+                        .arg(QLocale().toString(TMessungInfo::FromDateValue(found.MeasDate), QLocale::ShortFormat)));
+    } else {
+        box.setText(TMeasForm::tr("A measurement that was not saved cannot be restored: %1").arg(reason));
+    }
+    QPushButton *restore = readable ? box.addButton(TMeasForm::tr("Restore"), QMessageBox::AcceptRole) : nullptr;
+    QPushButton *discard = box.addButton(TMeasForm::tr("Discard"), QMessageBox::DestructiveRole);
+    QPushButton *later = box.addButton(TMeasForm::tr("Not now"), QMessageBox::RejectRole);
+    box.setDefaultButton(restore ? restore : later);
+    box.setEscapeButton(later);
+    box.exec();
+    if (restore && box.clickedButton() == restore) {
+        OpenMeasurementWindow(main);
+        if (MeasForm && !MeasForm->RestoreJournal(&reason))
+            vard::ReportError(main, TMeasForm::tr("The measurement cannot be restored: %1").arg(reason));
+    } else if (box.clickedButton() == discard) {
+        vard::MeasJournal(folder).remove();
+    }
 }
 
 void CloseMeasurementWindow()

@@ -5,12 +5,21 @@
 //
 // It keeps no data of its own: line k of the table is row k of the main window's
 // measurement. The machine object appends the rows and announces each one; the window
-// only adds the line. Created on first use, the window lives until the program ends;
-// closing it only hides it, and sampling goes on meanwhile.
+// only adds the line. Beside the table it draws the curve, computes the profile's
+// figures against a process window and journals the rows, so that a crash loses none
+// of them. Created on first use, the window lives until the program ends; closing it
+// only hides it, and sampling goes on meanwhile.
 
 #include <QAbstractTableModel>
 #include <QPointer>
 #include <QWidget>
+
+#include <memory>
+#include <optional>
+
+#include "measure/ProcessWindow.h"
+#include "measure/ProfileFigures.h"
+#include "ui/MeasReport.h"
 
 class QComboBox;
 class QLabel;
@@ -42,6 +51,8 @@ public:
     void RowAdded(qsizetype row);
     // No lines, then no rows.
     void Clear();
+    // The lines anew from the measurement's rows (after it was filled from elsewhere).
+    void Reload();
     // The header texts and every cell follow a new language and its decimal separator.
     void Retranslate();
 
@@ -59,6 +70,16 @@ private:
     // measurement's own row count could not guarantee.
     qsizetype m_lines = 0;
 };
+
+namespace vard {
+class MeasJournal;
+class ProfileChart;
+class SleepInhibitor;
+} // namespace vard
+class QPushButton;
+class QSplitter;
+class QTableWidget;
+class QTimer;
 
 class TMeasForm : public QWidget {
     Q_OBJECT
@@ -80,6 +101,31 @@ public:
     void btnStopClick() { StopMeasuring(); }
     void btnClearClick();
     void btnSaveClick();
+    void btnPrintClick();
+    void btnPreviewClick();
+    void btnEditWindowClick();
+
+    // Rows recorded since the last successful save (or Clear, or restore).
+    bool HasUnsavedRows() const;
+    // Before the program quits: true to go on. With unsaved rows the operator is asked
+    // ("The measurement has not been saved. ..."); its journal stays for the next start.
+    bool ConfirmQuit();
+
+    // The curve, its figures and the chosen process window, as shown.
+    const vard::ProfileChart *Chart() const { return chart; }
+    vard::Figures CurrentFigures() const { return m_figures.figures(); }
+    const std::optional<vard::ProcessWindow> &CurrentWindow() const { return m_window; }
+    // Nothing: no window, the figures with the usual settings.
+    void SetProcessWindow(const std::optional<vard::ProcessWindow> &window);
+    vard::MeasurementReport Report() const;
+    // Index text as shown, for tests ("42 %", "—").
+    QString IndexLabelText() const;
+
+    // The journal's folder: "Data" in the data folder.
+    static QString JournalFolder();
+    // Takes the measurement of an earlier run from its journal into the main window's
+    // measurement, with its texts; the rows count as unsaved. False with a reason.
+    bool RestoreJournal(QString *error);
 
 protected:
     void changeEvent(QEvent *event) override;
@@ -90,6 +136,14 @@ private:
     void setMeasuringState(bool measuring);
     void retranslateUi();
     TMessungInfo *measurement() const;
+    // The curve and the figures from every row the measurement holds.
+    void reloadCurve();
+    void addToCurve(qsizetype row);
+    void showFigures();
+    void fillWindowChoice();
+    void flushJournal();
+    void endJournal();
+    void takeTextsIntoMeasurement();
 
     QPointer<TMainWindow> m_main;
     QPointer<TMachine> m_machine;
@@ -114,6 +168,31 @@ private:
     QLineEdit *edtSign;
     QLabel *lblInfo;
     QPlainTextEdit *memoInfo;
+
+    // Beside the table: the live curve, the figures against a process window, the index.
+    QSplitter *splitData;
+    QWidget *pnlInsight;
+    vard::ProfileChart *chart;
+    QLabel *lblWindow;
+    QComboBox *cbWindow;
+    QPushButton *btnEditWindow;
+    QPushButton *btnPreview;
+    QPushButton *btnPrint;
+    QTableWidget *tblFigures;
+    QLabel *lblIndex;
+
+    vard::ProfileFigures m_figures;
+    std::optional<vard::ProcessWindow> m_window;
+    QList<vard::ProcessWindow> m_offeredWindows;
+    // A new run's time stamps start again at 0; the curve goes on after the last one.
+    qint64 m_curveOffsetMs = 0;
+    qint64 m_lastCurveMs = -1;
+    bool m_unsaved = false;
+    std::unique_ptr<vard::MeasJournal> m_journal;
+    QTimer *m_journalTimer;
+    bool m_journalProblemTold = false;
+    QStringList m_journalTexts; // as the journal has them
+    vard::SleepInhibitor *m_inhibitor;
 };
 
 // The one measurement window while it exists; the machine's samples reach its table
@@ -127,3 +206,7 @@ void OpenMeasurementWindow(TMainWindow *main);
 // the machine it works with; it also goes by itself when the application's event loop
 // ends or when either of them is destroyed first.
 void CloseMeasurementWindow();
+
+// At start-up: a journal left by a run that ended without saving its measurement is
+// offered for restoring ("Restore", "Discard", or neither: asked again next time).
+void OfferMeasurementRestore(TMainWindow *main);

@@ -1,0 +1,123 @@
+#include "measure/MeasCsv.h"
+
+#include <QCoreApplication>
+#include <QDateTime>
+
+#include <functional>
+
+#include "app/SafeSave.h"
+#include "measure/ObjMessungUnit.h"
+
+namespace vard {
+
+namespace {
+
+struct Format {
+    char separator;
+    char decimal;
+};
+
+Format formatFor(const QLocale &locale)
+{
+    const bool commaDecimal = locale.decimalPoint() == QLatin1String(",");
+    return commaDecimal ? Format{';', ','} : Format{',', '.'};
+}
+
+// Two decimals of a value given in hundredths, without the locale machinery (this runs
+// once per cell of a million-row file).
+void putHundredths(QByteArray &out, qint64 hundredths, char decimal)
+{
+    if (hundredths < 0) {
+        out += '-';
+        hundredths = -hundredths;
+    }
+    out += QByteArray::number(hundredths / 100);
+    out += decimal;
+    const int rest = static_cast<int>(hundredths % 100);
+    out += static_cast<char>('0' + rest / 10);
+    out += static_cast<char>('0' + rest % 10);
+}
+
+// A header cell is quoted when it holds the separator or a quote (channel names are the
+// operator's to choose).
+QByteArray headerCell(const QString &text, char separator)
+{
+    QByteArray bytes = text.toUtf8();
+    if (bytes.contains(separator) || bytes.contains('"') || bytes.contains('\n') || bytes.contains('\r')) {
+        bytes.replace("\"", "\"\"");
+        bytes = '"' + bytes + '"';
+    }
+    return bytes;
+}
+
+// Hands the file's text on in pieces of about `chunk` bytes.
+void produce(const TMessungInfo &m, const QLocale &locale, qsizetype chunk,
+             const std::function<bool(const QByteArray &)> &sink)
+{
+    const Format f = formatFor(locale);
+    const auto tr = [](const char *s) { return QCoreApplication::translate("vard::MeasCsv", s); };
+    QByteArray out;
+    out += headerCell(tr("Date and time"), f.separator);
+    out += f.separator;
+    out += headerCell(tr("Time (s)"), f.separator);
+    for (int c = 0; c < m.ChannelCount(); ++c) {
+        out += f.separator;
+        const QString name = m.GetChannel(c)->Name.trimmed();
+        out += headerCell(QStringLiteral("%1 (°C)").arg(name.isEmpty() ? tr("Channel %1").arg(c + 1) : name),
+                          f.separator);
+    }
+    out += "\r\n";
+
+    const QDateTime start = TMessungInfo::FromDateValue(m.MeasDate);
+    for (qsizetype r = 0; r < m.RowCount(); ++r) {
+        const quint32 ms = m.GetTime(r);
+        out += start.addMSecs(ms).toString(QStringLiteral("yyyy-MM-ddTHH:mm:ss.zzz")).toLatin1();
+        out += f.separator;
+        putHundredths(out, (static_cast<qint64>(ms) + 5) / 10, f.decimal);
+        for (int c = 0; c < m.ChannelCount(); ++c) {
+            out += f.separator;
+            // Tenths of a degree, a reading below zero in two's complement.
+            putHundredths(out, static_cast<qint64>(static_cast<qint32>(m.GetValue(r, c))) * 10, f.decimal);
+        }
+        out += "\r\n";
+        if (out.size() >= chunk) {
+            if (!sink(out))
+                return;
+            out.clear();
+        }
+    }
+    if (!out.isEmpty())
+        sink(out);
+}
+
+} // namespace
+
+QByteArray MeasurementCsv(const TMessungInfo &measurement, const QLocale &locale)
+{
+    QByteArray all;
+    produce(measurement, locale, 1 << 20, [&all](const QByteArray &piece) {
+        all += piece;
+        return true;
+    });
+    return all;
+}
+
+void ExportCsv(const TMessungInfo &measurement, const QString &path, const QLocale &locale)
+{
+    SafeSave save(path, SafeSave::Fallback::DirectWrite);
+    if (!save.open()) {
+        throw MeasFileError(path,
+                            TMessungInfo::WriteErrorText(TMessungInfo::WriteResult::CannotAccess, path,
+                                                         save.errorString()),
+                            save.errorString());
+    }
+    produce(measurement, locale, 1 << 16, [&save](const QByteArray &piece) { return save.write(piece); });
+    if (!save.commit()) {
+        throw MeasFileError(path,
+                            TMessungInfo::WriteErrorText(TMessungInfo::WriteResult::WriteFailed, path,
+                                                         save.errorString()),
+                            save.errorString());
+    }
+}
+
+} // namespace vard

@@ -1,0 +1,22 @@
+#pragma once
+// The measurement as CSV for spreadsheets: UTF-8, one header line, one line per sample
+// with the sample's local date and time (ISO 8601), the seconds since the start and each
+// channel in °C, two decimals each. Separator and decimal sign follow the language:
+// comma and point where the decimal sign is a point, semicolon and comma where it is a
+// comma (so a German spreadsheet splits the columns by itself).
+
+#include <QLocale>
+#include <QString>
+
+class TMessungInfo;
+
+namespace vard {
+
+// Writes the file through a temporary beside it (a failure leaves an earlier file as it
+// was); throws vard::MeasFileError naming the file on failure.
+void ExportCsv(const TMessungInfo &measurement, const QString &path, const QLocale &locale = QLocale());
+
+// The whole file's text, for tests and small measurements.
+QByteArray MeasurementCsv(const TMessungInfo &measurement, const QLocale &locale = QLocale());
+
+} // namespace vard
