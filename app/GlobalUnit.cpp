@@ -48,6 +48,12 @@ QString &settingsFolderOverride()
     return folder;
 }
 
+QString &dataFolderOverride()
+{
+    static QString folder;
+    return folder;
+}
+
 bool hasShippedFiles(const QString &dir) { return QFileInfo(dir + QStringLiteral("LMImages")).isDir(); }
 
 QString userFolder(QStandardPaths::StandardLocation location)
@@ -59,9 +65,9 @@ QString userFolder(QStandardPaths::StandardLocation location)
     return withSeparator(QDir::toNativeSeparators(dir));
 }
 
-QString chosenFolder(QStandardPaths::StandardLocation installedLocation)
+QString chosenFolder(QStandardPaths::StandardLocation installedLocation, const QString &chosen)
 {
-    if (const QString &chosen = settingsFolderOverride(); !chosen.isEmpty())
+    if (!chosen.isEmpty())
         return chosen;
     const QString home = qEnvironmentVariable("VARD_HOME");
     if (!home.isEmpty())
@@ -92,11 +98,18 @@ bool IsPortableCopy()
     return hasShippedFiles(own) && QFileInfo(own).isWritable();
 }
 
-QString SettingsDir() { return chosenFolder(QStandardPaths::AppConfigLocation); }
+QString SettingsDir() { return chosenFolder(QStandardPaths::AppConfigLocation, settingsFolderOverride()); }
 
-QString DataDir() { return chosenFolder(QStandardPaths::AppDataLocation); }
+QString DataDir() { return chosenFolder(QStandardPaths::AppDataLocation, dataFolderOverride()); }
 
 void UseSettingsFolder(const QString &dir) { settingsFolderOverride() = dir.isEmpty() ? QString() : withSeparator(dir); }
+
+void UseDataFolder(const QString &dir)
+{
+    if (!dir.isEmpty())
+        QDir().mkpath(dir);
+    dataFolderOverride() = dir.isEmpty() ? QString() : withSeparator(dir);
+}
 
 QString SettingsFilePath() { return SettingsDir() + QStringLiteral("Vard.ini"); }
 QString WindowPosFilePath() { return SettingsDir() + QStringLiteral("Vard.pos"); }

@@ -32,9 +32,11 @@ QString SettingsDir();
 // the same as SettingsDir() except for an installed copy, where it is the user's data
 // folder (~/.local/share/vard/), created when missing.
 QString DataDir();
-// Points both folders at `dir` for the rest of the run (a demo keeps its settings
-// apart). Call it before the machine object exists: the link thread reads settings.
+// Points the settings folder, or the data folder, at `dir` for the rest of the run (a
+// demo keeps its files apart). Call them before the machine object exists: the link
+// thread reads settings.
 void UseSettingsFolder(const QString &dir);
+void UseDataFolder(const QString &dir);
 
 QString SettingsFilePath(); // "Vard.ini"
 QString WindowPosFilePath(); // "Vard.pos"

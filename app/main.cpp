@@ -21,6 +21,8 @@
 #include "machine/MachineUnit.h"
 #include "measure/ObjMessungUnit.h"
 #ifdef VARD_HAVE_SIMULATOR
+#include <unistd.h>
+
 #include "sim/SimulatedMachine.h"
 #endif
 #include "ui/AboutAppUnit.h"
@@ -47,7 +49,9 @@ QStringList simulatedTypes()
 
 // The demo: a simulated machine on a pseudo-terminal as port 1. It must not touch the
 // operator's files, so it runs on a copy of the settings (it starts in the operator's
-// language, with the windows where they were) in a folder that goes away with it.
+// language, with the windows where they were) in a folder that goes away with it. Its
+// data (profiles, measurements and their journal) live in a demo folder of the user's
+// that stays, so a demo measurement lost in a crash is offered by the next demo.
 class Demo {
 public:
     explicit Demo(const QString &type)
@@ -67,14 +71,29 @@ public:
         const QString target = m_folder.path() + u'/';
         for (const QString &name : {QStringLiteral("Vard.ini"), QStringLiteral("Vard.pos"), QStringLiteral("MaxTemp.ini")})
             QFile::copy(SettingsDir() + name, target + name);
-        QFile::copy(DataDir() + QStringLiteral("Profiles.vard"), target + QStringLiteral("Profiles.vard"));
+        const QString data = demoDataFolder();
+        QFile::remove(data + QStringLiteral("/Profiles.vard"));
+        QFile::copy(DataDir() + QStringLiteral("Profiles.vard"), data + QStringLiteral("/Profiles.vard"));
         UseSettingsFolder(m_folder.path());
+        UseDataFolder(data);
         if (!m_machine.start()) {
             *error = QStringLiteral("cannot start the simulated machine: ") + m_machine.errorString();
             return false;
         }
         SetPortOverride(1, m_machine.devicePath());
         return true;
+    }
+
+    // One per user, private to them.
+    static QString demoDataFolder()
+    {
+        QString user = qEnvironmentVariable("USER");
+        if (user.isEmpty())
+            user = QString::number(::getuid());
+        const QString folder = QDir::tempPath() + QStringLiteral("/vard-demo-data-") + user;
+        QDir().mkpath(folder);
+        QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        return folder;
     }
 
     QString devicePath() const { return m_machine.devicePath(); }
@@ -150,8 +169,9 @@ int main(int argc, char *argv[])
             std::fprintf(stderr, "vard: %s\n", qPrintable(error));
             return 1;
         }
-        std::fprintf(stderr, "vard: simulated %s on %s (port 1); settings in %s for this run\n",
-                     qPrintable(options.simulatedType), qPrintable(demo->devicePath()), qPrintable(demo->folder()));
+        std::fprintf(stderr, "vard: simulated %s on %s (port 1); settings in %s for this run, data in %s\n",
+                     qPrintable(options.simulatedType), qPrintable(demo->devicePath()), qPrintable(demo->folder()),
+                     qPrintable(QDir::toNativeSeparators(DataDir())));
     }
 #endif
 

@@ -55,7 +55,7 @@ void produce(const TMessungInfo &m, const QLocale &locale, qsizetype chunk,
              const std::function<bool(const QByteArray &)> &sink)
 {
     const Format f = formatFor(locale);
-    const auto tr = [](const char *s) { return QCoreApplication::translate("vard::MeasCsv", s); };
+    const auto tr = [](const char *s) { return QCoreApplication::translate("vard", s); };
     QByteArray out;
     out += headerCell(tr("Date and time"), f.separator);
     out += f.separator;

@@ -7,7 +7,7 @@ packages=(
   cmake ninja-build g++ pkg-config
   qt6-base-dev qt6-serialport-dev qt6-tools-dev qt6-tools-dev-tools qt6-l10n-tools
   qt6-translations-l10n qt6-svg-dev
-  dpkg-dev file appstream desktop-file-utils dbus
+  dpkg-dev file appstream desktop-file-utils dbus poppler-utils
   libgl-dev
 )
 

@@ -82,6 +82,37 @@ Web: www.example.com</translation>
     </message>
 </context>
 <context>
+    <name>MeasJournal</name>
+    <message>
+        <source>unknown error</source>
+        <translation>unbekannter Fehler</translation>
+    </message>
+    <message>
+        <source>the measurement journal is not open</source>
+        <translation>das Messjournal ist nicht geöffnet</translation>
+    </message>
+    <message>
+        <source>the data could not be written to the disk</source>
+        <translation>die Daten konnten nicht auf den Datenträger geschrieben werden</translation>
+    </message>
+    <message>
+        <source>the file is not a measurement journal</source>
+        <translation>die Datei ist kein Messjournal</translation>
+    </message>
+    <message>
+        <source>the measurement journal was written by another version of the program</source>
+        <translation>das Messjournal wurde von einer anderen Programmversion geschrieben</translation>
+    </message>
+    <message>
+        <source>the measurement journal ends inside its header</source>
+        <translation>das Messjournal endet mitten im Dateikopf</translation>
+    </message>
+    <message>
+        <source>the header of the measurement journal is damaged</source>
+        <translation>der Dateikopf des Messjournals ist beschädigt</translation>
+    </message>
+</context>
+<context>
     <name>MeasSaveUnit</name>
     <message>
         <source>Tavo files (*.tavo)</source>
@@ -94,6 +125,10 @@ Web: www.example.com</translation>
     <message>
         <source>Text files (*.txt)</source>
         <translation>Textdateien (*.txt)</translation>
+    </message>
+    <message>
+        <source>CSV (*.csv)</source>
+        <translation>CSV-Dateien (*.csv)</translation>
     </message>
 </context>
 <context>
@@ -113,6 +148,17 @@ Web: www.example.com</translation>
     <message>
         <source>Please confirm</source>
         <translation>Bitte bestätigen</translation>
+    </message>
+</context>
+<context>
+    <name>ProfileChart</name>
+    <message>
+        <source>°C</source>
+        <translation>°C</translation>
+    </message>
+    <message>
+        <source>Time</source>
+        <translation>Zeit</translation>
     </message>
 </context>
 <context>
@@ -399,7 +445,7 @@ Möchten Sie fortfahren und diese Datei überschreiben?</translation>
         <translation>geöffnet, keine Antwort auf die Anmeldung</translation>
     </message>
     <message>
-        <source>opened, the answer is not a machine's: %1</source>
+        <source>opened, the answer is not a machine&apos;s: %1</source>
         <translation>geöffnet, die Antwort kommt nicht von einer Maschine: %1</translation>
     </message>
     <message>
@@ -792,6 +838,109 @@ Möchten Sie fortfahren und diese Datei überschreiben?</translation>
         <source>Measurement info:</source>
         <translation>Messinformation:</translation>
     </message>
+    <message>
+        <source>The measurement cannot be kept safe against a crash: %1
+It is recorded, but lost if the program ends before it is saved.</source>
+        <translation>Die Messung kann nicht gegen einen Absturz gesichert werden: %1
+Sie wird aufgezeichnet, geht aber verloren, wenn das Programm vor dem Speichern endet.</translation>
+    </message>
+    <message>
+        <source>Temperature measurement running</source>
+        <translation>Temperaturmessung läuft</translation>
+    </message>
+    <message>
+        <source>The measurement has not been saved. Do you want to delete it anyway?</source>
+        <translation>Die Messung wurde nicht gespeichert. Möchten Sie sie trotzdem löschen?</translation>
+    </message>
+    <message>
+        <source>Process window:</source>
+        <translation>Prozessfenster:</translation>
+    </message>
+    <message>
+        <source>Edit...</source>
+        <translation>Bearbeiten...</translation>
+    </message>
+    <message>
+        <source>Print preview</source>
+        <translation>Druckvorschau</translation>
+    </message>
+    <message>
+        <source>Print...</source>
+        <translation>Drucken...</translation>
+    </message>
+    <message>
+        <source>Figure</source>
+        <translation>Kennwert</translation>
+    </message>
+    <message>
+        <source>Value</source>
+        <translation>Wert</translation>
+    </message>
+    <message>
+        <source>Lower limit</source>
+        <translation>Untergrenze</translation>
+    </message>
+    <message>
+        <source>Upper limit</source>
+        <translation>Obergrenze</translation>
+    </message>
+    <message>
+        <source>(none)</source>
+        <translation>(keines)</translation>
+    </message>
+    <message>
+        <source>in</source>
+        <translation>i.O.</translation>
+    </message>
+    <message>
+        <source>out</source>
+        <translation>n.i.O.</translation>
+    </message>
+    <message>
+        <source>Process Window Index: %1</source>
+        <translation>Prozessfenster-Index: %1</translation>
+    </message>
+    <message>
+        <source>The measurement cannot be kept safe against a crash: %1</source>
+        <translation>Die Messung kann nicht gegen einen Absturz gesichert werden: %1</translation>
+    </message>
+    <message>
+        <source>The measurement has not been saved. Do you want to quit anyway?
+It will be offered for restoring at the next start.</source>
+        <translation>Die Messung wurde nicht gespeichert. Möchten Sie das Programm trotzdem beenden?
+Sie wird beim nächsten Start zur Wiederherstellung angeboten.</translation>
+    </message>
+    <message>
+        <source>Unsaved measurement</source>
+        <translation>Nicht gespeicherte Messung</translation>
+    </message>
+    <message numerus="yes">
+        <source>A measurement of %1 with %n sample(s) was not saved when the program ended. Restore it?</source>
+        <translation>
+            <numerusform>Eine Messung vom %1 mit %n Messwert wurde beim Beenden des Programms nicht gespeichert. Wiederherstellen?</numerusform>
+            <numerusform>Eine Messung vom %1 mit %n Messwerten wurde beim Beenden des Programms nicht gespeichert. Wiederherstellen?</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>A measurement that was not saved cannot be restored: %1</source>
+        <translation>Eine nicht gespeicherte Messung kann nicht wiederhergestellt werden: %1</translation>
+    </message>
+    <message>
+        <source>Restore</source>
+        <translation>Wiederherstellen</translation>
+    </message>
+    <message>
+        <source>Discard</source>
+        <translation>Verwerfen</translation>
+    </message>
+    <message>
+        <source>Not now</source>
+        <translation>Nicht jetzt</translation>
+    </message>
+    <message>
+        <source>The measurement cannot be restored: %1</source>
+        <translation>Die Messung kann nicht wiederhergestellt werden: %1</translation>
+    </message>
 </context>
 <context>
     <name>TMeasValuesModel</name>
@@ -863,6 +1012,65 @@ Möchten Sie fortfahren und diese Datei überschreiben?</translation>
     </message>
     <message>
         <source>Ok</source>
+        <translation>OK</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>Abbrechen</translation>
+    </message>
+</context>
+<context>
+    <name>TProcessWindowForm</name>
+    <message>
+        <source>A limit is not a number.</source>
+        <translation>Ein Grenzwert ist keine Zahl.</translation>
+    </message>
+    <message>
+        <source>Please enter a name for the process window.</source>
+        <translation>Bitte geben Sie einen Namen für das Prozessfenster ein.</translation>
+    </message>
+    <message>
+        <source>Do you really want to erase the process window &quot;%1&quot;?</source>
+        <translation>Möchten Sie das Prozessfenster &quot;%1&quot; wirklich löschen?</translation>
+    </message>
+    <message>
+        <source>Process window</source>
+        <translation>Prozessfenster</translation>
+    </message>
+    <message>
+        <source>Name:</source>
+        <translation>Name:</translation>
+    </message>
+    <message>
+        <source>Liquidus:</source>
+        <translation>Liquidus:</translation>
+    </message>
+    <message>
+        <source>Soak band:</source>
+        <translation>Haltezone:</translation>
+    </message>
+    <message>
+        <source>Slope over:</source>
+        <translation>Steigung über:</translation>
+    </message>
+    <message>
+        <source>Lower limit</source>
+        <translation>Untergrenze</translation>
+    </message>
+    <message>
+        <source>Upper limit</source>
+        <translation>Obergrenze</translation>
+    </message>
+    <message>
+        <source>Save</source>
+        <translation>Speichern</translation>
+    </message>
+    <message>
+        <source>Erase</source>
+        <translation>Löschen</translation>
+    </message>
+    <message>
+        <source>OK</source>
         <translation>OK</translation>
     </message>
     <message>
@@ -971,6 +1179,115 @@ Bitte wählen Sie einen Pfad ohne diese Zeichen.</translation>
     <message>
         <source>Unknown</source>
         <translation>Unbekannt</translation>
+    </message>
+</context>
+<context>
+    <name>vard</name>
+    <message>
+        <source>Date and time</source>
+        <translation>Datum und Uhrzeit</translation>
+    </message>
+    <message>
+        <source>Time (s)</source>
+        <translation>Zeit (s)</translation>
+    </message>
+    <message>
+        <source>Channel %1</source>
+        <translation>Kanal %1</translation>
+    </message>
+    <message>
+        <source>Temperature measurement</source>
+        <translation>Temperaturmessung</translation>
+    </message>
+    <message>
+        <source>User: %1</source>
+        <translation>Benutzer: %1</translation>
+    </message>
+    <message>
+        <source>Date: %1</source>
+        <translation>Datum: %1</translation>
+    </message>
+    <message>
+        <source>none</source>
+        <translation>keines</translation>
+    </message>
+    <message>
+        <source>Process window: %1</source>
+        <translation>Prozessfenster: %1</translation>
+    </message>
+    <message>
+        <source>Figure</source>
+        <translation>Kennwert</translation>
+    </message>
+    <message>
+        <source>Value</source>
+        <translation>Wert</translation>
+    </message>
+    <message>
+        <source>Lower limit</source>
+        <translation>Untergrenze</translation>
+    </message>
+    <message>
+        <source>Upper limit</source>
+        <translation>Obergrenze</translation>
+    </message>
+    <message>
+        <source>Result</source>
+        <translation>Ergebnis</translation>
+    </message>
+    <message>
+        <source>in</source>
+        <translation>i.O.</translation>
+    </message>
+    <message>
+        <source>OUT</source>
+        <translation>n.i.O.</translation>
+    </message>
+    <message>
+        <source>Process Window Index: %1</source>
+        <translation>Prozessfenster-Index: %1</translation>
+    </message>
+    <message>
+        <source>Cannot write the report to &quot;%1&quot;.</source>
+        <translation>Der Bericht kann nicht unter &quot;%1&quot; gespeichert werden.</translation>
+    </message>
+</context>
+<context>
+    <name>vard::Figures</name>
+    <message>
+        <source>Peak temperature</source>
+        <translation>Spitzentemperatur</translation>
+    </message>
+    <message>
+        <source>Time above liquidus</source>
+        <translation>Zeit über Liquidus</translation>
+    </message>
+    <message>
+        <source>Soak time</source>
+        <translation>Haltezeit</translation>
+    </message>
+    <message>
+        <source>Max. rise</source>
+        <translation>Max. Anstieg</translation>
+    </message>
+    <message>
+        <source>Max. fall</source>
+        <translation>Max. Abfall</translation>
+    </message>
+    <message>
+        <source>Time to peak</source>
+        <translation>Zeit bis zur Spitze</translation>
+    </message>
+    <message>
+        <source>Cool-down to 100 °C</source>
+        <translation>Abkühlung auf 100 °C</translation>
+    </message>
+</context>
+<context>
+    <name>vard::ProcessWindow</name>
+    <message>
+        <source>a process window needs a name</source>
+        <translation>ein Prozessfenster benötigt einen Namen</translation>
     </message>
 </context>
 </TS>

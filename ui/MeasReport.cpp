@@ -16,7 +16,7 @@ namespace vard {
 
 namespace {
 
-QString tr(const char *text) { return QCoreApplication::translate("vard::MeasReport", text); }
+QString tr(const char *text) { return QCoreApplication::translate("vard", text); }
 
 int decimalsOf(Figure figure)
 {
@@ -127,7 +127,7 @@ void PaintReport(QPainter &p, const QRectF &page, const MeasurementReport &r)
     p.drawText(QRectF(area.left(), y, area.width(), 6 * unit), Qt::AlignLeft | Qt::AlignVCenter,
                tr("Process window: %1").arg(windowName));
     y += 8 * unit;
-    const double columns[] = {0.0, 0.38, 0.58, 0.73, 0.88};
+    const double columns[] = {0.0, 0.34, 0.52, 0.69, 0.86};
     const QString heads[] = {tr("Figure"), tr("Value"), tr("Lower limit"), tr("Upper limit"), tr("Result")};
     const double rowHeight = 6 * unit;
     for (int c = 0; c < 5; ++c) {
