@@ -190,6 +190,21 @@ private slots:
         QCOMPARE(figures->item(int(vard::Figure::Peak), 4)->text(), QString());
     }
 
+    // A second Start appends rows whose clock starts again at 0: the curve goes on after
+    // the first run instead of drawing back over it.
+    void secondRunContinuesTheCurve()
+    {
+        TMeasForm *form = open();
+        for (quint32 ms = 0; ms <= 10000; ms += 500)
+            addSample(ms, 2000);
+        for (quint32 ms = 0; ms <= 5000; ms += 500)
+            addSample(ms, 2100);
+        QCOMPARE(form->Chart()->sampleCount(), qsizetype(32));
+        QVERIFY2(form->Chart()->viewRange().right() >= 14.9, qPrintable(QString::number(form->Chart()->viewRange().right())));
+        QCOMPARE(form->CurrentFigures().peak.value_or(0), 210.0);
+        QCOMPARE(form->CurrentFigures().timeOfPeak.value_or(0), 10.0);
+    }
+
     // The report goes to PDF without a printer; rendered back, the page carries the
     // curve and the red index.
     void reportToPdf()

@@ -657,12 +657,7 @@ void TMeasForm::reloadCurve()
         times.reserve(static_cast<size_t>(m->RowCount()));
         values.reserve(static_cast<size_t>(m->RowCount()));
         for (qsizetype r = 0; r < m->RowCount(); ++r) {
-            qint64 t = qint64(m->GetTime(r)) + m_curveOffsetMs;
-            if (t < m_lastCurveMs) { // a later run: its clock starts again at 0
-                m_curveOffsetMs = m_lastCurveMs - qint64(m->GetTime(r));
-                t = m_lastCurveMs;
-            }
-            m_lastCurveMs = t;
+            const qint64 t = curveTime(m->GetTime(r));
             const double celsius = static_cast<qint32>(m->GetValue(r, 0)) / 10.0;
             times.push_back(t);
             values.push_back(celsius);
@@ -673,17 +668,23 @@ void TMeasForm::reloadCurve()
     showFigures();
 }
 
+qint64 TMeasForm::curveTime(quint32 rowMs)
+{
+    qint64 t = qint64(rowMs) + m_curveOffsetMs;
+    if (t < m_lastCurveMs) { // a later run: its clock starts again at 0
+        m_curveOffsetMs = m_lastCurveMs - qint64(rowMs);
+        t = m_lastCurveMs;
+    }
+    m_lastCurveMs = t;
+    return t;
+}
+
 void TMeasForm::addToCurve(qsizetype row)
 {
     const TMessungInfo *m = measurement();
     if (!m || row >= m->RowCount() || m->ChannelCount() == 0)
         return;
-    qint64 t = qint64(m->GetTime(row)) + m_curveOffsetMs;
-    if (t < m_lastCurveMs) {
-        m_curveOffsetMs = m_lastCurveMs - qint64(m->GetTime(row));
-        t = m_lastCurveMs;
-    }
-    m_lastCurveMs = t;
+    const qint64 t = curveTime(m->GetTime(row));
     const double celsius = static_cast<qint32>(m->GetValue(row, 0)) / 10.0;
     chart->appendSample(t, celsius);
     m_figures.add(t, celsius);

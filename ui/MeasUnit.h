@@ -139,6 +139,8 @@ private:
     // The curve and the figures from every row the measurement holds.
     void reloadCurve();
     void addToCurve(qsizetype row);
+    // The row's time on the curve: runs after the first continue where it ended.
+    qint64 curveTime(quint32 rowMs);
     void showFigures();
     void fillWindowChoice();
     void flushJournal();
