@@ -1,6 +1,7 @@
 #include "machine/MachineUnit.h"
 
 #include <QCoreApplication>
+#include <QHash>
 
 #include <chrono>
 #include <optional>
@@ -234,6 +235,7 @@ void TMachine::SetMachineType(int type)
     case 4: SetupZones362_10(); break;
     default: SetupDefault(); break;
     }
+    m_stateSeen.reset(); // the next values reply gives the new machine's state in one line
     if (type != 0)
         emit logLineAdded(tr("Connected with %1").arg(m_machineName));
     else
@@ -559,6 +561,114 @@ void TMachine::stepReadValues()
     }
     m_requestInFlight = false;
     m_pollState = psWrite;
+    logStateChanges();
+}
+
+QStringList TMachine::AlarmTexts() const
+{
+    QStringList alarms;
+    if (m_machineType == 0 || !m_stateSeen)
+        return alarms;
+    if (m_errorFlags[1])
+        alarms << tr("Hood open / Emergency off");
+    for (const auto &zone : m_zones) {
+        if (zone->ErrorBit >= 2 && zone->ErrorBit <= kFlagCount && m_errorFlags[size_t(zone->ErrorBit)])
+            alarms << tr("%1: error").arg(zone->Name);
+    }
+    return alarms;
+}
+
+QString TMachine::stateSummary(const StateSeen &seen) const
+{
+    QStringList parts;
+    if (seen.error[1])
+        parts << tr("Hood open / Emergency off");
+    for (const auto &zone : m_zones) {
+        if (zone->StateBit >= 1 && zone->StateBit <= kFlagCount && !seen.state[size_t(zone->StateBit)])
+            parts << tr("%1: not in order").arg(zone->Name);
+        if (zone->ErrorBit >= 2 && zone->ErrorBit <= kFlagCount && seen.error[size_t(zone->ErrorBit)])
+            parts << tr("%1: error").arg(zone->Name);
+    }
+    const QString state = seen.ready ? tr("Ready") : tr("Not Ready");
+    return parts.isEmpty() ? tr("Machine state: %1").arg(state)
+                           : tr("Machine state: %1 (%2)").arg(state, parts.join(QStringLiteral("; ")));
+}
+
+void TMachine::logStateChanges()
+{
+    StateSeen now;
+    now.ready = m_readyFlag;
+    now.state = m_statusFlags;
+    now.error = m_errorFlags;
+    if (!m_stateSeen) {
+        emit logLineAdded(stateSummary(now));
+        m_stateSeen = now;
+        return;
+    }
+    const StateSeen was = *m_stateSeen;
+    m_stateSeen = now;
+    if (was.ready != now.ready)
+        emit logLineAdded(now.ready ? tr("Machine ready") : tr("Machine not ready"));
+    if (was.error[1] != now.error[1])
+        emit logLineAdded(now.error[1] ? tr("Hood open / Emergency off") : tr("Hood closed, emergency off cleared"));
+    for (const auto &zone : m_zones) {
+        if (const int bit = zone->StateBit; bit >= 1 && bit <= kFlagCount && was.state[size_t(bit)] != now.state[size_t(bit)])
+            emit logLineAdded((now.state[size_t(bit)] ? tr("%1: in order") : tr("%1: not in order")).arg(zone->Name));
+        if (const int bit = zone->ErrorBit; bit >= 2 && bit <= kFlagCount && was.error[size_t(bit)] != now.error[size_t(bit)])
+            emit logLineAdded((now.error[size_t(bit)] ? tr("%1: error") : tr("%1: error cleared")).arg(zone->Name));
+    }
+}
+
+QString TMachine::DescribeCommand(const QByteArray &command) const
+{
+    QByteArray body = command;
+    if (body.startsWith("W:"))
+        body = body.mid(2);
+    // Grouped by zone, in the order the values were set.
+    QStringList zonesInOrder;
+    QHash<QString, QStringList> values;
+    const auto zoneFor = [this](char letter, int ch) -> const TZone * {
+        for (const auto &zone : m_zones) {
+            const int own = letter == 'T' ? zone->TempChannel
+                            : letter == 'F' ? zone->FanChannel
+                            : letter == 'V' ? zone->SpeedChannel
+                                            : zone->HeaterChannel;
+            if (own == ch)
+                return zone.get();
+        }
+        return nullptr;
+    };
+    for (const QByteArray &field : body.split(';')) {
+        const qsizetype eq = field.indexOf('=');
+        if (field.size() < 2 || eq < 2)
+            continue;
+        const char letter = field[0];
+        bool chOk = false, vOk = false;
+        const int ch = field.mid(1, eq - 1).toInt(&chOk);
+        const int v = field.mid(eq + 1).toInt(&vOk);
+        if (!chOk || !vOk)
+            continue;
+        const TZone *zone = zoneFor(letter, ch);
+        const QString name = zone ? zone->Name : tr("Channel %1").arg(ch);
+        QString what;
+        switch (letter) {
+        case 'T':
+            what = zone && zone->IsInfrared ? tr("IR power %1").arg(v) : tr("target %1 °C").arg(v);
+            break;
+        case 'F': what = tr("fan %1 %").arg(v); break;
+        case 'V': what = tr("speed %1 cm/min").arg(v); break;
+        case 'H': what = v ? tr("heater on") : tr("heater off"); break;
+        case 'M': what = v ? tr("auto-heater on") : tr("auto-heater off"); break;
+        default: what = QString::fromLatin1(field); break;
+        }
+        if (!values.contains(name))
+            zonesInOrder << name;
+        values[name] << what;
+    }
+    QStringList parts;
+    for (const QString &name : zonesInOrder)
+        parts << name + u' ' + values.value(name).join(QStringLiteral(", "));
+    return parts.join(QStringLiteral("; "));
 }
 
 void TMachine::stepWrite()
@@ -579,6 +689,8 @@ void TMachine::stepWrite()
     m_requestInFlight = false;
     if (ReplyField(payload, 1) != "ERR=0")
         return; // refused: the same command, with anything added meanwhile, goes again
+    if (const QString sent = DescribeCommand(m_sentCommand); !sent.isEmpty())
+        emit logLineAdded(tr("Sent: %1").arg(sent));
     // Only what the machine received is done with. Changes the operator made while the
     // command was on its way stay queued and go out at the next write step.
     if (!m_sentCommand.isEmpty() && m_pendingCommand.size() > m_sentCommand.size()

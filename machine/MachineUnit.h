@@ -15,6 +15,7 @@
 #include <QTimer>
 
 #include <array>
+#include <optional>
 #include <limits>
 #include <memory>
 #include <vector>
@@ -144,6 +145,17 @@ public:
     void ReloadPortNames();
     // Why a port cannot be used, in a few words.
     static QString PortProblemText(const PortEvent &problem);
+
+    // The conditions the operator must not miss, in words, while they last: hood open /
+    // emergency off, and each zone with its error flag ("Preheat 2: error"). Empty while
+    // not connected.
+    QStringList AlarmTexts() const;
+
+    // An event of the operator's worth a line in the machine log (a profile loaded, a
+    // measurement started); the line goes out like the machine's own.
+    void NoteEvent(const QString &text) { emit logLineAdded(text); }
+    // The values a write command sets, in words: "Preheat 1 target 200 °C, fan 70 %".
+    QString DescribeCommand(const QByteArray &command) const;
     TCom &Com() { return *m_com; }
 
 signals:
@@ -245,6 +257,15 @@ private:
     bool m_readyFlag = false;
     std::array<bool, kFlagCount + 1> m_errorFlags{};
     qint16 m_operationTime = 0;
+    // The state and error flags as the log last told them; none yet after a connection.
+    struct StateSeen {
+        bool ready = false;
+        std::array<bool, kFlagCount + 1> state{};
+        std::array<bool, kFlagCount + 1> error{};
+    };
+    std::optional<StateSeen> m_stateSeen;
+    void logStateChanges();
+    QString stateSummary(const StateSeen &seen) const;
     QByteArray m_pendingCommand;
     QByteArray m_sentCommand; // the command as last handed to the link
     bool m_sendRequested = false;

@@ -6,55 +6,22 @@
 #include <functional>
 
 #include "app/SafeSave.h"
+#include "measure/CsvFormat.h"
 #include "measure/ObjMessungUnit.h"
 
 namespace vard {
 
 namespace {
 
-struct Format {
-    char separator;
-    char decimal;
-};
-
-Format formatFor(const QLocale &locale)
-{
-    const bool commaDecimal = locale.decimalPoint() == QLatin1String(",");
-    return commaDecimal ? Format{';', ','} : Format{',', '.'};
-}
-
-// Two decimals of a value given in hundredths, without the locale machinery (this runs
-// once per cell of a million-row file).
-void putHundredths(QByteArray &out, qint64 hundredths, char decimal)
-{
-    if (hundredths < 0) {
-        out += '-';
-        hundredths = -hundredths;
-    }
-    out += QByteArray::number(hundredths / 100);
-    out += decimal;
-    const int rest = static_cast<int>(hundredths % 100);
-    out += static_cast<char>('0' + rest / 10);
-    out += static_cast<char>('0' + rest % 10);
-}
-
-// A header cell is quoted when it holds the separator or a quote (channel names are the
-// operator's to choose).
-QByteArray headerCell(const QString &text, char separator)
-{
-    QByteArray bytes = text.toUtf8();
-    if (bytes.contains(separator) || bytes.contains('"') || bytes.contains('\n') || bytes.contains('\r')) {
-        bytes.replace("\"", "\"\"");
-        bytes = '"' + bytes + '"';
-    }
-    return bytes;
-}
+using csv::formatFor;
+using csv::headerCell;
+using csv::putHundredths;
 
 // Hands the file's text on in pieces of about `chunk` bytes.
 void produce(const TMessungInfo &m, const QLocale &locale, qsizetype chunk,
              const std::function<bool(const QByteArray &)> &sink)
 {
-    const Format f = formatFor(locale);
+    const csv::Format f = formatFor(locale);
     const auto tr = [](const char *s) { return QCoreApplication::translate("vard", s); };
     QByteArray out;
     out += headerCell(tr("Date and time"), f.separator);
@@ -71,7 +38,7 @@ void produce(const TMessungInfo &m, const QLocale &locale, qsizetype chunk,
     const QDateTime start = TMessungInfo::FromDateValue(m.MeasDate);
     for (qsizetype r = 0; r < m.RowCount(); ++r) {
         const quint32 ms = m.GetTime(r);
-        out += start.addMSecs(ms).toString(QStringLiteral("yyyy-MM-ddTHH:mm:ss.zzz")).toLatin1();
+        out += start.addMSecs(ms).toString(QLatin1String(csv::kDateTimeFormat)).toLatin1();
         out += f.separator;
         putHundredths(out, (static_cast<qint64>(ms) + 5) / 10, f.decimal);
         for (int c = 0; c < m.ChannelCount(); ++c) {

@@ -25,6 +25,8 @@
 #include "FileHelpers.h"
 #include "app/GlobalUnit.h"
 #include "machine/MachineUnit.h"
+#include "app/TextCodec.h"
+#include "machine/LogFiles.h"
 #include "ui/LogUnit.h"
 
 namespace {
@@ -186,6 +188,41 @@ private slots:
     {
         QLocale::setDefault(QLocale::c());
         qunsetenv("VARD_HOME");
+    }
+
+    // ------------------------------------------------------------ the daily file
+
+    // Every line of the window is in the day's file as it was shown, one window after
+    // another appending to it; [Log] WriteFiles=0 keeps the file away.
+    void linesGoToTheDailyFile_data()
+    {
+        QTest::addColumn<bool>("enabled");
+        QTest::newRow("on by default") << true;
+        QTest::newRow("WriteFiles=0") << false;
+    }
+
+    void linesGoToTheDailyFile()
+    {
+        QFETCH(bool, enabled);
+        if (!enabled) {
+            QFile ini(m_home->filePath("Vard.ini"));
+            QVERIFY(ini.open(QIODevice::WriteOnly));
+            ini.write("[Log]\r\nWriteFiles=0\r\n");
+        }
+        QStringList shown;
+        for (int run = 0; run < 2; ++run) {
+            TLogForm form(nullptr);
+            form.AddLine(QString::fromUtf8("Preheat 2: error (%1 \u00b0C)").arg(run), true);
+            shown += form.Lines();
+        }
+        const QString file = m_home->filePath("Logs/" + vard::LogFiles::fileName(QDate::currentDate()));
+        if (!enabled) {
+            QVERIFY(!QFile::exists(file));
+            return;
+        }
+        QFile f(file);
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        QCOMPARE(f.readAll(), vard::toCp1252(shown.join("\r\n") + "\r\n"));
     }
 
     // ------------------------------------------------------------ window and lines

@@ -588,6 +588,60 @@ private slots:
         QVERIFY(!rig.machine.GetStatusFlag(9));
     }
 
+    // The machine log tells every change of the state and error flags, naming the zone,
+    // after one summary line for the state found at connection; nothing for a reply
+    // that changes nothing.
+    void stateChangesInTheLog()
+    {
+        Rig rig;
+        rig.bringUp("4QTR A", kQtrSettings);
+        QStringList log;
+        connect(&rig.machine, &TMachine::logLineAdded, [&](const QString &l) { log << l; });
+        const auto after = [&](const QByteArray &reply) {
+            log.clear();
+            rig.values(reply);
+            return log;
+        };
+        QCOMPARE(after("A:S1=64;S2=0;"), QStringList{"Machine state: Ready (Preheat 2: error)"});
+        QCOMPARE(after("A:S1=64;S2=0;"), QStringList{});
+        QCOMPARE(after("A:S1=2;S2=1;"), (QStringList{"Machine not ready", "Hood open / Emergency off",
+                                                    "Startup: not in order", "Preheat 2: error cleared"}));
+        QCOMPARE(after("A:S1=0;S2=0;"),
+                 (QStringList{"Machine ready", "Hood closed, emergency off cleared", "Startup: in order"}));
+        // A new connection starts with a summary again.
+        rig.lose();
+        rig.tick();
+        rig.bringUp("4QTR A", kQtrSettings);
+        QCOMPARE(after("A:S1=2;S2=1;"),
+                 QStringList{"Machine state: Not Ready (Hood open / Emergency off; Startup: not in order)"});
+    }
+
+    // What the machine took, in words, once it took it; a refused write says nothing.
+    void sentValuesInTheLog()
+    {
+        Rig rig;
+        rig.bringUp("4QTR A", kQtrSettings);
+        rig.values("A:S1=0;S2=0;");
+        QStringList log;
+        connect(&rig.machine, &TMachine::logLineAdded, [&](const QString &l) { log << l; });
+        rig.machine.SetTargetSpeed(1, 40);
+        rig.machine.SetTargetFan(2, 75);
+        rig.machine.SetHeater(1, 0);
+        rig.machine.SendPendingValues();
+        rig.tick();
+        rig.answer("A:S1=0;S2=0;");
+        rig.tick();
+        QCOMPARE(rig.tick(), withCheck("W:V1=40;F2=70;H1=0;"));
+        rig.answer("A:ERR=1;");
+        rig.tick();
+        QCOMPARE(log, QStringList{});
+        QCOMPARE(rig.tick(), withCheck("W:V1=40;F2=70;H1=0;"));
+        rig.answer("A:ERR=0;");
+        rig.tick();
+        QCOMPARE(log, QStringList{"Sent: Transfer speed 40 cm/min; Preheat 2 fan 70 %; Heater heater off"});
+        QCOMPARE(rig.machine.DescribeCommand("W:T2=200;F1=70;"), QString("Preheat 1 target 200 °C, fan 70 %"));
+    }
+
     // A write goes out at the write step after "Send Values", is repeated until the
     // machine accepts it, and is followed by a settings read.
     void writeRepeatedUntilAccepted()

@@ -88,6 +88,31 @@ private slots:
         qunsetenv("VARD_HOME");
     }
 
+    // ------------------------------------------------------------ alarms
+
+    // Hood open / emergency off and zone errors in a red strip across the top of the
+    // views while they last, the zones named; the views keep their size.
+    void alarmBanner()
+    {
+        up("4QTR A", kQtrSettings);
+        auto *view = child<QTabWidget>("pctrlMain")->currentWidget();
+        const QSize viewSize = view->size();
+        m_rig->values("A:S1=66;S2=1;");
+        m_window->RefreshScreen();
+        auto *banner = child<QLabel>("lblAlarm");
+        QVERIFY(banner && banner->isVisible());
+        QCOMPARE(banner->text(), QString("Hood open / Emergency off  —  Preheat 2: error"));
+        QCOMPARE(view->size(), viewSize);
+        const QImage shot = m_window->grab().toImage();
+        const QPoint middle = banner->mapTo(m_window.get(), QPoint(4, banner->height() / 2));
+        QCOMPARE(shot.pixelColor(middle), QColor(0xc8, 0x1e, 0x1e));
+        QVERIFY(banner->geometry().top() <= view->mapTo(child<QTabWidget>("pctrlMain"), QPoint(0, 0)).y());
+
+        m_rig->values("A:S1=0;S2=0;");
+        m_window->RefreshScreen();
+        QVERIFY(!banner->isVisible());
+    }
+
     // ------------------------------------------------------------ status and panel
 
     void scanningBlinks()

@@ -2,6 +2,7 @@
 
 #include <QComboBox>
 #include <QDate>
+#include <QDateTime>
 #include <QDir>
 #include <QEvent>
 #include <QFileDialog>
@@ -188,6 +189,16 @@ TLogForm::TLogForm(TMachine *machine, QWidget *parent)
     layout->setSpacing(0);
     layout->addWidget(ToolBar);
     layout->addWidget(m_logView, 1);
+    lblFileProblem = new QLabel(this);
+    lblFileProblem->setObjectName(QStringLiteral("lblFileProblem"));
+    lblFileProblem->setWordWrap(true);
+    lblFileProblem->setStyleSheet(QStringLiteral("QLabel { background-color: #fff3cd; color: #7a1f00; padding: 3px; }"));
+    lblFileProblem->hide();
+    layout->addWidget(lblFileProblem);
+    if (vard::LogFiles::EnabledSetting()) {
+        m_files = std::make_unique<vard::LogFiles>(DataDir() + QStringLiteral("Logs"));
+        m_files->removeOlderThan(vard::LogFiles::KeepDaysSetting(), QDate::currentDate());
+    }
 
     tmrLog->setObjectName(QStringLiteral("tmrLog"));
     tmrLog->setInterval(kIntervalMinutes[kStartIntervalIndex] * kMsPerMinute);
@@ -223,7 +234,23 @@ TLogForm::~TLogForm()
 
 void TLogForm::AddLine(const QString &text, bool stamp)
 {
-    memoLog->appendLine(stamp ? u'[' + timeOfDay() + QLatin1String("] ") + text : text);
+    const QString line = stamp ? u'[' + timeOfDay() + QLatin1String("] ") + text : text;
+    memoLog->appendLine(line);
+    if (!m_files)
+        return;
+    // A line the file refuses stays queued there and goes first once the disk takes it
+    // again; the window says so once, and stops saying it when it works again.
+    if (m_files->append(line, QDateTime::currentDateTime())) {
+        lblFileProblem->hide();
+        return;
+    }
+    QString problem;
+    if (m_files->takeNewProblem(&problem)) {
+        lblFileProblem->setText(tr("The log cannot be written to its daily file: %1\n"
+                                   "The lines are kept and written once it works again.")
+                                    .arg(problem));
+        lblFileProblem->show();
+    }
 }
 
 QStringList TLogForm::Lines() const

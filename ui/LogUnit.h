@@ -7,6 +7,10 @@
 #include <QStringList>
 #include <QWidget>
 
+#include <memory>
+
+#include "machine/LogFiles.h"
+
 class LineNumberTextView;
 class LineTextView;
 class QComboBox;
@@ -66,4 +70,7 @@ private:
     LineTextView *memoLog;
     QTimer *tmrLog;
     QString m_saveFolder; // where the save dialog opens: the folder of the last save
+    // Every line also goes to the day's file in "Logs", so the log outlives the program.
+    std::unique_ptr<vard::LogFiles> m_files;
+    QLabel *lblFileProblem; // shown while the day's file cannot be written
 };

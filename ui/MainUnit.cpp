@@ -14,6 +14,7 @@
 #include <QTabWidget>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <cfenv>
 #include <cmath>
 
@@ -620,7 +621,41 @@ void TMainWindow::RefreshScreen()
     if (m_machine->LinkLost())
         m_machine->SetMachineType(0);
 
+    showAlarms();
     DrawActivePage();
+}
+
+void TMainWindow::showAlarms()
+{
+    if (!lblAlarm) {
+        lblAlarm = new QLabel(pctrlMain);
+        lblAlarm->setObjectName(QStringLiteral("lblAlarm"));
+        lblAlarm->setAlignment(Qt::AlignCenter);
+        lblAlarm->setWordWrap(true);
+        // A style sheet, so no widget style can draw it in anything but red and white.
+        lblAlarm->setStyleSheet(QStringLiteral(
+            "QLabel { background-color: #c81e1e; color: white; font-weight: bold; font-size: 12pt; padding: 4px; }"));
+        lblAlarm->hide();
+    }
+    const QStringList alarms = m_machine->AlarmTexts();
+    if (alarms != m_alarmsShown) {
+        // A condition that was not there before sounds once, when the operator wants it.
+        const bool newOne = std::any_of(alarms.cbegin(), alarms.cend(),
+                                        [this](const QString &a) { return !m_alarmsShown.contains(a); });
+        if (newOne && ReadSettingInt(QStringLiteral("MainWindow"), QStringLiteral("AlarmSound"), 0) != 0)
+            QApplication::beep();
+        m_alarmsShown = alarms;
+        lblAlarm->setText(alarms.join(QStringLiteral("  —  ")));
+    }
+    if (alarms.isEmpty()) {
+        lblAlarm->hide();
+        return;
+    }
+    const QWidget *page = pctrlMain->currentWidget();
+    const QRect area = page ? QRect(page->mapTo(pctrlMain, QPoint(0, 0)), page->size()) : pctrlMain->rect();
+    lblAlarm->setGeometry(area.left(), area.top(), area.width(), lblAlarm->heightForWidth(area.width()));
+    lblAlarm->show();
+    lblAlarm->raise();
 }
 
 void TMainWindow::resizeEvent(QResizeEvent *event)

@@ -130,6 +130,11 @@ private:
     int m_currentZone = 0;
 
     QTabWidget *pctrlMain = nullptr;
+    // Across the top of the views while an alarm lasts, laid over them so the views'
+    // own geometry stays as it is.
+    QLabel *lblAlarm = nullptr;
+    QStringList m_alarmsShown;
+    void showAlarms();
     QWidget *tabGraphic = nullptr;
     QWidget *taxText = nullptr;
     QWidget *tabSchematic = nullptr;

@@ -498,14 +498,19 @@ void TMeasForm::StartMeasuring()
     m_journalTimer->start();
     m_inhibitor->acquire(tr("Temperature measurement running"));
     m_machine->SetMeasuring(true);
+    m_machine->NoteEvent(tr("Measurement started"));
     m_main->SetStatusText(1, tr("PLEASE NOTE: While measuring, maschine state may not be refreshed properly!"));
 }
 
 void TMeasForm::StopMeasuring()
 {
+    const bool wasMeasuring = Measuring();
     setMeasuringState(false);
-    if (m_machine)
+    if (m_machine) {
         m_machine->SetMeasuring(false);
+        if (wasMeasuring)
+            m_machine->NoteEvent(tr("Measurement stopped"));
+    }
     m_journalTimer->stop();
     flushJournal();
     m_inhibitor->release();

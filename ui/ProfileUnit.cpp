@@ -264,6 +264,7 @@ void TProfileForm::LoadClick()
     apply(QStringLiteral("V1"), [&](qint16 v) { m_machine->SetTargetSpeed(1, v); });
     apply(QStringLiteral("H1"), [&](qint16 v) { m_machine->SetHeater(1, v); });
     apply(QStringLiteral("M1"), [&](qint16 v) { m_machine->SetAutoHeater(1, v); });
+    m_machine->NoteEvent(tr("Profile loaded: %1").arg(section));
     accept();
 }
 
@@ -292,6 +293,7 @@ void TProfileForm::SaveClick()
         vard::ShowMessage(this, e.message());
         return;
     }
+    m_machine->NoteEvent(tr("Profile saved: %1").arg(section));
     accept();
 }
 
