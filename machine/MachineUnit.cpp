@@ -2,7 +2,9 @@
 
 #include <QCoreApplication>
 #include <QHash>
+#include <QSet>
 
+#include <algorithm>
 #include <chrono>
 #include <optional>
 
@@ -236,6 +238,7 @@ void TMachine::SetMachineType(int type)
     default: SetupDefault(); break;
     }
     m_stateSeen.reset(); // the next values reply gives the new machine's state in one line
+    m_historySegment = -1; // and the history a segment of its own
     if (type != 0)
         emit logLineAdded(tr("Connected with %1").arg(m_machineName));
     else
@@ -562,6 +565,74 @@ void TMachine::stepReadValues()
     m_requestInFlight = false;
     m_pollState = psWrite;
     logStateChanges();
+    recordHistory();
+}
+
+QStringList TMachine::HistoryZones(int segmentId) const
+{
+    if (const auto it = m_historyZones.constFind(segmentId); it != m_historyZones.constEnd())
+        return *it;
+    // A segment the history began by itself (the clock stepped) goes on with the names,
+    // and so the zones, of the one before it.
+    const auto segments = m_history.segments();
+    const auto own = std::find_if(segments.cbegin(), segments.cend(), [segmentId](const auto &s) { return s.id == segmentId; });
+    if (own == segments.cend())
+        return {};
+    for (const auto &other : segments) {
+        if (other.names == own->names && m_historyZones.contains(other.id))
+            return m_historyZones.value(other.id);
+    }
+    return {};
+}
+
+void TMachine::recordHistory()
+{
+    if (m_machineType == 0)
+        return;
+    if (m_historySegment < 0) {
+        QStringList names;
+        QStringList zones;
+        for (const auto &zone : m_zones) {
+            if (zone->TempChannel > 0) {
+                zones << zone->Name;
+                names << tr("%1 actual (°C)").arg(zone->Name) << tr("%1 target (°C)").arg(zone->Name);
+            }
+        }
+        for (const auto &zone : m_zones) {
+            if (zone->FanChannel > 0)
+                names << tr("%1 fan (%)").arg(zone->Name);
+            if (zone->SpeedChannel > 0)
+                names << tr("%1 speed (cm/min)").arg(zone->Name);
+        }
+        m_historySegment = m_history.beginSegment(m_machineType, names, QDateTime::currentDateTime());
+        m_historyZones.insert(m_historySegment, zones);
+        // Segments the ring has let go of need no zone list any more.
+        QSet<int> alive;
+        for (const auto &segment : m_history.segments())
+            alive.insert(segment.id);
+        for (auto it = m_historyZones.begin(); it != m_historyZones.end();)
+            it = alive.contains(it.key()) ? std::next(it) : m_historyZones.erase(it);
+    }
+    std::vector<qint16> values;
+    for (const auto &zone : m_zones) {
+        if (zone->TempChannel > 0) {
+            values.push_back(GetActualTemp(zone->TempChannel));
+            values.push_back(GetTargetTemp(zone->TempChannel));
+        }
+    }
+    for (const auto &zone : m_zones) {
+        if (zone->FanChannel > 0)
+            values.push_back(GetActualFan(zone->FanChannel));
+        if (zone->SpeedChannel > 0)
+            values.push_back(GetActualSpeed(zone->SpeedChannel));
+    }
+    quint8 flags = 0;
+    if (!m_readyFlag)
+        flags |= vard::ZoneHistory::NotInOrder;
+    for (int i = 1; i <= 7; ++i)
+        if (m_errorFlags[size_t(i)])
+            flags |= vard::ZoneHistory::ErrorPresent;
+    m_history.add(QDateTime::currentMSecsSinceEpoch(), values, flags);
 }
 
 QStringList TMachine::AlarmTexts() const

@@ -10,6 +10,7 @@
 // tick) it asks through TMachineHost.
 
 #include <QByteArray>
+#include <QHash>
 #include <QObject>
 #include <QStringList>
 #include <QTimer>
@@ -22,6 +23,7 @@
 
 #include "link/ThreadComUnit.h"
 #include "machine/ObjZonesUnit.h"
+#include "machine/ZoneHistory.h"
 
 class TMessungInfo;
 
@@ -146,6 +148,15 @@ public:
     // Why a port cannot be used, in a few words.
     static QString PortProblemText(const PortEvent &problem);
 
+    // Every values reply of the shift: each zone's actual and target temperature, fans
+    // and speed, with the not-in-order and error states. A connection or a type change
+    // starts a new segment.
+    const vard::ZoneHistory &History() const { return m_history; }
+    vard::ZoneHistory &History() { return m_history; } // a test may fill hours of it at once
+    // The zones with a temperature in a segment, in series order: zone k has its actual
+    // temperature in series 2k and its target in 2k + 1.
+    QStringList HistoryZones(int segmentId) const;
+
     // The conditions the operator must not miss, in words, while they last: hood open /
     // emergency off, and each zone with its error flag ("Preheat 2: error"). Empty while
     // not connected.
@@ -264,6 +275,10 @@ private:
         std::array<bool, kFlagCount + 1> error{};
     };
     std::optional<StateSeen> m_stateSeen;
+    vard::ZoneHistory m_history;
+    int m_historySegment = -1; // none for this connection yet
+    QHash<int, QStringList> m_historyZones;
+    void recordHistory();
     void logStateChanges();
     QString stateSummary(const StateSeen &seen) const;
     QByteArray m_pendingCommand;

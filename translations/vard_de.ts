@@ -82,6 +82,13 @@ Web: www.example.com</translation>
     </message>
 </context>
 <context>
+    <name>LogFiles</name>
+    <message>
+        <source>Error writing to file &quot;%1&quot;: %2</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
     <name>MeasJournal</name>
     <message>
         <source>unknown error</source>
@@ -417,6 +424,11 @@ Möchten Sie fortfahren und diese Datei überschreiben?</translation>
         <source>%1 min.</source>
         <translation>%1 Min.</translation>
     </message>
+    <message>
+        <source>The log cannot be written to its daily file: %1
+The lines are kept and written once it works again.</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>TMachine</name>
@@ -531,6 +543,110 @@ Möchten Sie fortfahren und diese Datei überschreiben?</translation>
     <message>
         <source>Infrared 2</source>
         <translation>Infrarot 2</translation>
+    </message>
+    <message>
+        <source>%1 actual (°C)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 target (°C)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 fan (%)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 speed (cm/min)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Hood open / Emergency off</source>
+        <translation type="unfinished">Haube offen / Not-Aus</translation>
+    </message>
+    <message>
+        <source>%1: error</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1: not in order</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Ready</source>
+        <translation type="unfinished">Bereit</translation>
+    </message>
+    <message>
+        <source>Not Ready</source>
+        <translation type="unfinished">Nicht bereit</translation>
+    </message>
+    <message>
+        <source>Machine state: %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Machine state: %1 (%2)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Machine ready</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Machine not ready</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Hood closed, emergency off cleared</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1: in order</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1: error cleared</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Channel %1</source>
+        <translation type="unfinished">Kanal %1</translation>
+    </message>
+    <message>
+        <source>IR power %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>target %1 °C</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>fan %1 %</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>speed %1 cm/min</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>heater on</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>heater off</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>auto-heater on</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>auto-heater off</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Sent: %1</source>
+        <translation type="unfinished"></translation>
     </message>
 </context>
 <context>
@@ -759,6 +875,10 @@ Möchten Sie fortfahren und diese Datei überschreiben?</translation>
         <source>Do you really want to quit the application?</source>
         <translation>Möchten Sie das Programm wirklich beenden?</translation>
     </message>
+    <message>
+        <source>Zone trend</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>TMeasForm</name>
@@ -941,6 +1061,14 @@ Sie wird beim nächsten Start zur Wiederherstellung angeboten.</translation>
         <source>The measurement cannot be restored: %1</source>
         <translation>Die Messung kann nicht wiederhergestellt werden: %1</translation>
     </message>
+    <message>
+        <source>Measurement started</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Measurement stopped</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>TMeasValuesModel</name>
@@ -1116,6 +1244,14 @@ Sie wird beim nächsten Start zur Wiederherstellung angeboten.</translation>
         <source>Cannot read &quot;%1&quot;: %2</source>
         <translation>&quot;%1&quot; kann nicht gelesen werden: %2</translation>
     </message>
+    <message>
+        <source>Profile loaded: %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Profile saved: %1</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>TSettingsForm</name>
@@ -1175,10 +1311,72 @@ Bitte wählen Sie einen Pfad ohne diese Zeichen.</translation>
     </message>
 </context>
 <context>
+    <name>TTrendChart</name>
+    <message>
+        <source>No history yet</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>No samples in this time span</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
     <name>TZone</name>
     <message>
         <source>Unknown</source>
         <translation>Unbekannt</translation>
+    </message>
+</context>
+<context>
+    <name>TZoneTrendForm</name>
+    <message>
+        <source>%1 actual</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 target</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Export zone history</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>CSV (*.csv)</source>
+        <translation type="unfinished">CSV-Dateien (*.csv)</translation>
+    </message>
+    <message>
+        <source>Zone trend</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Zones:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Time span:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>10 min</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>1 h</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>8 h</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>24 h</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Export CSV...</source>
+        <translation type="unfinished"></translation>
     </message>
 </context>
 <context>

@@ -25,6 +25,7 @@
 #include "ui/EditUnit.h"
 #include "ui/LanguageUnit.h"
 #include "ui/LogUnit.h"
+#include "ui/TrendUnit.h"
 #include "ui/MessageBoxes.h"
 #include "ui/widgets/PaintBox.h"
 #include "ui/widgets/PictureView.h"
@@ -374,6 +375,8 @@ void TMainWindow::buildMenu()
     });
     menuExtraLanguage = item(menuExtra, "menuExtraLanguage", QStyle::SP_MessageBoxQuestion,
                              [this] { SwitchLanguage(); });
+    menuExtraTrend = item(menuExtra, "menuExtraTrend", QStyle::SP_FileDialogContentsView,
+                          [this] { OpenZoneTrendWindow(m_machine, this); });
 
     menuDebug = menu("menuDebug");
     m_debugMenuAction = menuDebug->menuAction();
@@ -454,6 +457,7 @@ void TMainWindow::retranslateUi()
     menuExtraSettings->setText(tr("Settings"));
     menuExtraLog->setText(tr("Machine log"));
     menuExtraLanguage->setText(tr("Language"));
+    menuExtraTrend->setText(tr("Zone trend"));
     menuDebug->setTitle(tr("Debug"));
     menuDebugApplication->setText(tr("Debug Apllication"));
     menuDebugChecksum->setText(tr("Calculate Checksum"));

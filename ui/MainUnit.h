@@ -164,7 +164,7 @@ private:
     QMenu *menuFile = nullptr, *menuMeas = nullptr, *menuExtra = nullptr, *menuDebug = nullptr, *menuHelp = nullptr;
     QAction *menuFileProfiles = nullptr, *menuFileExit = nullptr, *menuMeasStart = nullptr, *menuMeasTavo = nullptr,
             *menuExtraOptions = nullptr, *menuExtraSettings = nullptr, *menuExtraLog = nullptr,
-            *menuExtraLanguage = nullptr, *menuDebugApplication = nullptr, *menuDebugChecksum = nullptr,
+            *menuExtraLanguage = nullptr, *menuExtraTrend = nullptr, *menuDebugApplication = nullptr, *menuDebugChecksum = nullptr,
             *menuHelpAboutApp = nullptr, *menuHelpAboutKEL = nullptr;
     QAction *m_debugMenuAction = nullptr;
 
