@@ -85,7 +85,7 @@ Web: www.example.com</translation>
     <name>LogFiles</name>
     <message>
         <source>Error writing to file &quot;%1&quot;: %2</source>
-        <translation type="unfinished"></translation>
+        <translation>Fehler beim Schreiben in die Datei &quot;%1&quot;: %2</translation>
     </message>
 </context>
 <context>
@@ -427,7 +427,8 @@ Möchten Sie fortfahren und diese Datei überschreiben?</translation>
     <message>
         <source>The log cannot be written to its daily file: %1
 The lines are kept and written once it works again.</source>
-        <translation type="unfinished"></translation>
+        <translation>Das Protokoll kann nicht in die Tagesdatei geschrieben werden: %1
+Die Zeilen bleiben erhalten und werden geschrieben, sobald es wieder möglich ist.</translation>
     </message>
 </context>
 <context>
@@ -546,107 +547,107 @@ The lines are kept and written once it works again.</source>
     </message>
     <message>
         <source>%1 actual (°C)</source>
-        <translation type="unfinished"></translation>
+        <translation>%1 Ist (°C)</translation>
     </message>
     <message>
         <source>%1 target (°C)</source>
-        <translation type="unfinished"></translation>
+        <translation>%1 Soll (°C)</translation>
     </message>
     <message>
         <source>%1 fan (%)</source>
-        <translation type="unfinished"></translation>
+        <translation>%1 Lüfter (%)</translation>
     </message>
     <message>
         <source>%1 speed (cm/min)</source>
-        <translation type="unfinished"></translation>
+        <translation>%1 Geschwindigkeit (cm/min)</translation>
     </message>
     <message>
         <source>Hood open / Emergency off</source>
-        <translation type="unfinished">Haube offen / Not-Aus</translation>
+        <translation>Haube offen / Not-Aus</translation>
     </message>
     <message>
         <source>%1: error</source>
-        <translation type="unfinished"></translation>
+        <translation>%1: Fehler</translation>
     </message>
     <message>
         <source>%1: not in order</source>
-        <translation type="unfinished"></translation>
+        <translation>%1: nicht in Ordnung</translation>
     </message>
     <message>
         <source>Ready</source>
-        <translation type="unfinished">Bereit</translation>
+        <translation>Bereit</translation>
     </message>
     <message>
         <source>Not Ready</source>
-        <translation type="unfinished">Nicht bereit</translation>
+        <translation>Nicht bereit</translation>
     </message>
     <message>
         <source>Machine state: %1</source>
-        <translation type="unfinished"></translation>
+        <translation>Maschinenstatus: %1</translation>
     </message>
     <message>
         <source>Machine state: %1 (%2)</source>
-        <translation type="unfinished"></translation>
+        <translation>Maschinenstatus: %1 (%2)</translation>
     </message>
     <message>
         <source>Machine ready</source>
-        <translation type="unfinished"></translation>
+        <translation>Maschine bereit</translation>
     </message>
     <message>
         <source>Machine not ready</source>
-        <translation type="unfinished"></translation>
+        <translation>Maschine nicht bereit</translation>
     </message>
     <message>
         <source>Hood closed, emergency off cleared</source>
-        <translation type="unfinished"></translation>
+        <translation>Haube geschlossen, Not-Aus aufgehoben</translation>
     </message>
     <message>
         <source>%1: in order</source>
-        <translation type="unfinished"></translation>
+        <translation>%1: in Ordnung</translation>
     </message>
     <message>
         <source>%1: error cleared</source>
-        <translation type="unfinished"></translation>
+        <translation>%1: Fehler behoben</translation>
     </message>
     <message>
         <source>Channel %1</source>
-        <translation type="unfinished">Kanal %1</translation>
+        <translation>Kanal %1</translation>
     </message>
     <message>
         <source>IR power %1</source>
-        <translation type="unfinished"></translation>
+        <translation>IR-Leistung %1</translation>
     </message>
     <message>
         <source>target %1 °C</source>
-        <translation type="unfinished"></translation>
+        <translation>Soll %1 °C</translation>
     </message>
     <message>
         <source>fan %1 %</source>
-        <translation type="unfinished"></translation>
+        <translation>Lüfter %1 %</translation>
     </message>
     <message>
         <source>speed %1 cm/min</source>
-        <translation type="unfinished"></translation>
+        <translation>Geschwindigkeit %1 cm/min</translation>
     </message>
     <message>
         <source>heater on</source>
-        <translation type="unfinished"></translation>
+        <translation>Heizung ein</translation>
     </message>
     <message>
         <source>heater off</source>
-        <translation type="unfinished"></translation>
+        <translation>Heizung aus</translation>
     </message>
     <message>
         <source>auto-heater on</source>
-        <translation type="unfinished"></translation>
+        <translation>Auto-Heizung ein</translation>
     </message>
     <message>
         <source>auto-heater off</source>
-        <translation type="unfinished"></translation>
+        <translation>Auto-Heizung aus</translation>
     </message>
     <message>
         <source>Sent: %1</source>
-        <translation type="unfinished"></translation>
+        <translation>Gesendet: %1</translation>
     </message>
 </context>
 <context>
@@ -877,7 +878,7 @@ The lines are kept and written once it works again.</source>
     </message>
     <message>
         <source>Zone trend</source>
-        <translation type="unfinished"></translation>
+        <translation>Zonenverlauf</translation>
     </message>
 </context>
 <context>
@@ -1063,11 +1064,11 @@ Sie wird beim nächsten Start zur Wiederherstellung angeboten.</translation>
     </message>
     <message>
         <source>Measurement started</source>
-        <translation type="unfinished"></translation>
+        <translation>Messung gestartet</translation>
     </message>
     <message>
         <source>Measurement stopped</source>
-        <translation type="unfinished"></translation>
+        <translation>Messung gestoppt</translation>
     </message>
 </context>
 <context>
@@ -1246,11 +1247,11 @@ Sie wird beim nächsten Start zur Wiederherstellung angeboten.</translation>
     </message>
     <message>
         <source>Profile loaded: %1</source>
-        <translation type="unfinished"></translation>
+        <translation>Profil geladen: %1</translation>
     </message>
     <message>
         <source>Profile saved: %1</source>
-        <translation type="unfinished"></translation>
+        <translation>Profil gespeichert: %1</translation>
     </message>
 </context>
 <context>
@@ -1314,11 +1315,11 @@ Bitte wählen Sie einen Pfad ohne diese Zeichen.</translation>
     <name>TTrendChart</name>
     <message>
         <source>No history yet</source>
-        <translation type="unfinished"></translation>
+        <translation>Noch kein Verlauf vorhanden</translation>
     </message>
     <message>
         <source>No samples in this time span</source>
-        <translation type="unfinished"></translation>
+        <translation>Keine Messwerte in diesem Zeitraum</translation>
     </message>
 </context>
 <context>
@@ -1332,51 +1333,51 @@ Bitte wählen Sie einen Pfad ohne diese Zeichen.</translation>
     <name>TZoneTrendForm</name>
     <message>
         <source>%1 actual</source>
-        <translation type="unfinished"></translation>
+        <translation>%1 Ist</translation>
     </message>
     <message>
         <source>%1 target</source>
-        <translation type="unfinished"></translation>
+        <translation>%1 Soll</translation>
     </message>
     <message>
         <source>Export zone history</source>
-        <translation type="unfinished"></translation>
+        <translation>Zonenverlauf exportieren</translation>
     </message>
     <message>
         <source>CSV (*.csv)</source>
-        <translation type="unfinished">CSV-Dateien (*.csv)</translation>
+        <translation>CSV-Dateien (*.csv)</translation>
     </message>
     <message>
         <source>Zone trend</source>
-        <translation type="unfinished"></translation>
+        <translation>Zonenverlauf</translation>
     </message>
     <message>
         <source>Zones:</source>
-        <translation type="unfinished"></translation>
+        <translation>Zonen:</translation>
     </message>
     <message>
         <source>Time span:</source>
-        <translation type="unfinished"></translation>
+        <translation>Zeitraum:</translation>
     </message>
     <message>
         <source>10 min</source>
-        <translation type="unfinished"></translation>
+        <translation>10 Min.</translation>
     </message>
     <message>
         <source>1 h</source>
-        <translation type="unfinished"></translation>
+        <translation>1 Std.</translation>
     </message>
     <message>
         <source>8 h</source>
-        <translation type="unfinished"></translation>
+        <translation>8 Std.</translation>
     </message>
     <message>
         <source>24 h</source>
-        <translation type="unfinished"></translation>
+        <translation>24 Std.</translation>
     </message>
     <message>
         <source>Export CSV...</source>
-        <translation type="unfinished"></translation>
+        <translation>CSV exportieren...</translation>
     </message>
 </context>
 <context>
