@@ -19,6 +19,7 @@
 #include <array>
 #include <cmath>
 #include <limits>
+#include <optional>
 
 #include "app/GlobalUnit.h"
 #include "machine/MachineUnit.h"
@@ -165,8 +166,17 @@ void TTrendChart::paintEvent(QPaintEvent *)
         p.drawText(QRectF(0, yOf(v) - 8, r.left() - 4, 16), Qt::AlignRight | Qt::AlignVCenter,
                    locale.toString(qRound(v)));
     }
-    const qint64 tStep = qint64(niceStep(double(m_toMs - m_fromMs) / 60000.0, 6) * 60000.0);
-    for (qint64 t = (m_fromMs / std::max<qint64>(1, tStep) + 1) * tStep; tStep > 0 && t <= m_toMs; t += tStep) {
+    // Clock steps: whole minutes and hours a reader expects on a time axis.
+    qint64 tStep = 720LL * 60000;
+    for (qint64 minutes : {1, 2, 5, 10, 15, 30, 60, 120, 180, 240, 360, 480, 720}) {
+        if ((m_toMs - m_fromMs) / (minutes * 60000) <= 8) {
+            tStep = minutes * 60000;
+            break;
+        }
+    }
+    // Steps counted in local time, so "14:00" falls on the hour.
+    const qint64 offset = qint64(QDateTime::fromMSecsSinceEpoch(m_fromMs).offsetFromUtc()) * 1000;
+    for (qint64 t = ((m_fromMs + offset) / tStep + 1) * tStep - offset; t <= m_toMs; t += tStep) {
         p.setPen(QPen(QColor(220, 220, 220), 0));
         p.drawLine(QPointF(xOf(t), r.top()), QPointF(xOf(t), r.bottom()));
         p.setPen(Qt::black);
@@ -176,23 +186,27 @@ void TTrendChart::paintEvent(QPaintEvent *)
     p.setPen(QPen(Qt::black, 0));
     p.drawRect(r);
 
-    // The curves, one stroke per column from its lowest to its highest value, joined.
-    p.setRenderHint(QPainter::Antialiasing);
+    // The curves: per column a bar from its lowest to its highest value, reaching over
+    // to the neighbour's range so the curve stays joined. Bars, not a stroked path: a
+    // path that doubles back in every column costs a hundred times more to stroke. A
+    // target curve leaves out every other stretch of columns, which reads as dashed.
     for (size_t i = 0; i < m_curves.size(); ++i) {
-        QPen pen(m_curves[i].colour, 1.6);
-        if (m_curves[i].dashed)
-            pen.setStyle(Qt::DashLine);
-        p.setPen(pen);
-        QPolygonF line;
+        const QColor colour = m_curves[i].colour;
+        std::optional<std::pair<double, double>> previous; // its bar's top and bottom
         for (int x = 0; x < columns; ++x) {
             const Column &c = cols[i][size_t(x)];
             if (c.lo > c.hi)
                 continue;
-            line << QPointF(r.left() + x + 0.5, yOf(c.lo));
-            if (c.hi != c.lo)
-                line << QPointF(r.left() + x + 0.5, yOf(c.hi));
+            double top = yOf(c.hi), bottom = yOf(c.lo);
+            if (previous) { // join: reach the previous column's range
+                top = std::min(top, previous->second);
+                bottom = std::max(bottom, previous->first);
+            }
+            previous = std::pair{yOf(c.hi), yOf(c.lo)};
+            if (m_curves[i].dashed && (x / 6) % 2 == 1)
+                continue;
+            p.fillRect(QRectF(r.left() + x, top - 0.8, 1.6, bottom - top + 1.6), colour);
         }
-        p.drawPolyline(line);
     }
     // Legend.
     int lx = r.left() + 6;
@@ -209,7 +223,6 @@ void TTrendChart::paintEvent(QPaintEvent *)
     }
     // The cursor and what it reads.
     if (m_cursorX >= r.left() && m_cursorX <= r.right()) {
-        p.setRenderHint(QPainter::Antialiasing, false);
         p.setPen(QPen(QColor(60, 60, 60), 0, Qt::DotLine));
         p.drawLine(m_cursorX, r.top(), m_cursorX, r.bottom());
         const QString text = readoutAt(timeAtX(m_cursorX));
