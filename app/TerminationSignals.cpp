@@ -51,8 +51,12 @@ TerminationSignals::TerminationSignals(QObject *parent) : QObject(parent)
     action.sa_handler = onTerminationSignal;
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;
-    for (size_t i = 0; i < sizeof kSignals / sizeof kSignals[0]; ++i)
-        ::sigaction(kSignals[i], &action, &g_previous[i]);
+    for (size_t i = 0; i < sizeof kSignals / sizeof kSignals[0]; ++i) {
+        ::sigaction(kSignals[i], nullptr, &g_previous[i]);
+        // Started with the signal ignored (nohup, a background job): it stays ignored.
+        if (g_previous[i].sa_handler != SIG_IGN)
+            ::sigaction(kSignals[i], &action, nullptr);
+    }
 #endif
 }
 

@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QIcon>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -69,7 +70,8 @@ public:
             return false;
         }
         const QString target = m_folder.path() + u'/';
-        for (const QString &name : {QStringLiteral("Vard.ini"), QStringLiteral("Vard.pos"), QStringLiteral("MaxTemp.ini")})
+        for (const QString &name : {QStringLiteral("Vard.ini"), QStringLiteral("Vard.pos"), QStringLiteral("MaxTemp.ini"),
+                                    QStringLiteral("ProcessWindows.ini")})
             QFile::copy(SettingsDir() + name, target + name);
         const QString data = demoDataFolder();
         QFile::remove(data + QStringLiteral("/Profiles.vard"));
@@ -93,6 +95,14 @@ public:
         const QString folder = QDir::tempPath() + QStringLiteral("/vard-demo-data-") + user;
         QDir().mkpath(folder);
         QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        // Only a folder of our own, not one somebody else put there first: else a folder
+        // of this run alone.
+        const QFileInfo info(folder);
+        if (info.isSymLink() || !info.isDir() || info.ownerId() != ::getuid()
+            || (info.permissions() & (QFile::WriteGroup | QFile::WriteOther))) {
+            static QTemporaryDir ownFolder(QDir::tempPath() + QStringLiteral("/vard-demo-data-XXXXXX"));
+            return ownFolder.path();
+        }
         return folder;
     }
 

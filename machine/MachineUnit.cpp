@@ -535,6 +535,7 @@ void TMachine::stepReadValues()
     const QByteArray payload = TakeReply();
     if (!m_lastExchangeOk)
         return;
+    bool sawState = false;
     for (int n = 1;; ++n) {
         const QByteArray f = ReplyField(payload, n);
         if (f.isEmpty())
@@ -552,6 +553,7 @@ void TMachine::stepReadValues()
         case 'V': store(kActualSpeed, channel, v); break;
         case 'H': store(kActualHeater, channel, v); break;
         case 'S':
+            sawState = sawState || channel == 1 || channel == 2;
             if (channel == 1)
                 DecodeOptionFlags(static_cast<quint8>(v & 0xFF));
             else if (channel == 2)
@@ -564,8 +566,12 @@ void TMachine::stepReadValues()
     }
     m_requestInFlight = false;
     m_pollState = psWrite;
-    logStateChanges();
-    recordHistory();
+    // A reply without the state bytes (cut short, or a machine that leaves them out)
+    // says nothing about the state: the log and the history wait for one that does.
+    if (sawState) {
+        logStateChanges();
+        recordHistory();
+    }
 }
 
 QStringList TMachine::HistoryZones(int segmentId) const
@@ -633,6 +639,13 @@ void TMachine::recordHistory()
         if (m_errorFlags[size_t(i)])
             flags |= vard::ZoneHistory::ErrorPresent;
     m_history.add(QDateTime::currentMSecsSinceEpoch(), values, flags);
+    // A clock that stepped back makes the history go on in a segment of its own; it
+    // has the same zones.
+    const auto segments = m_history.segments();
+    if (!segments.empty() && segments.back().id != m_historySegment) {
+        m_historyZones.insert(segments.back().id, m_historyZones.value(m_historySegment));
+        m_historySegment = segments.back().id;
+    }
 }
 
 QStringList TMachine::AlarmTexts() const

@@ -174,6 +174,30 @@ private slots:
         QVERIFY2(err.contains(QLatin1String("--help")), qPrintable(err));
     }
 
+    // A signal the program was started with ignored (nohup, a background job of a
+    // script) stays ignored: a hang-up does not end it; SIGTERM still does, cleanly.
+    void ignoredSignalStaysIgnored()
+    {
+        QTemporaryDir home;
+        writeFile(home.filePath("Vard.ini"), "[Communications]\r\nComNo=1\r\nPort1=" + home.filePath("none").toUtf8() + "\r\n");
+        QProcess process;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("VARD_HOME"), home.path());
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        process.setProcessEnvironment(env);
+        process.start(QStringLiteral("/bin/sh"), {"-c", "trap '' HUP; exec \"$0\"", QStringLiteral(VARD_PROGRAM)});
+        QVERIFY(process.waitForStarted());
+        // Up and past installing its handlers once the log window has written its first
+        // line to the day's file.
+        QTRY_VERIFY_WITH_TIMEOUT(QDir(home.filePath("Logs")).entryList(QDir::Files).size() == 1, 60000);
+        ::kill(pid_t(process.processId()), SIGHUP);
+        QTest::qWait(1500);
+        QCOMPARE(process.state(), QProcess::Running);
+        QVERIFY(endsAfter(&process, SIGTERM));
+        QCOMPARE(process.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(process.exitCode(), 0);
+    }
+
     // A demo runs on a copy: the operator's folder is the same, byte for byte, after it,
     // though the demo has a language, window positions and profiles to write back.
     void simulateLeavesTheSettingsFolderAlone()

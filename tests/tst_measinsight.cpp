@@ -235,6 +235,45 @@ private slots:
         QVERIFY2(ink > 500, qPrintable(QString::number(ink)));
     }
 
+    // A journal the operator put off restoring is not overwritten by a new Start
+    // without asking; a Clear of other rows leaves it alone.
+    void putOffJournalIsNotOverwritten()
+    {
+        m_rig->bringUp("362.10 A", k362Settings);
+        const QString folder = TMeasForm::JournalFolder();
+        {
+            TMessungInfo earlier;
+            earlier.SetChannelCount(1);
+            QVERIFY(earlier.AddRow({500, 2000, 1}));
+            vard::MeasJournal journal(folder);
+            QVERIFY(journal.begin(earlier));
+        }
+        const auto rowsKept = [&] {
+            TMessungInfo m;
+            return vard::MeasJournal::restore(folder, m) ? m.RowCount() : -1;
+        };
+        TMeasForm *form = open();
+        addSample(0, 2100); // rows of this session, cleared again (two questions, both Yes)
+        answerBox(QMessageBox::Yes);
+        answerBox(QMessageBox::Yes);
+        form->btnClearClick();
+        QCOMPARE(m_main->Measurement()->RowCount(), qsizetype(0));
+        QCOMPARE(rowsKept(), qsizetype(1));
+
+        QString asked;
+        answerBox(QMessageBox::No, &asked);
+        form->StartMeasuring();
+        QVERIFY2(asked.contains("not saved is still kept"), qPrintable(asked));
+        QVERIFY(!form->Measuring());
+        QCOMPARE(rowsKept(), qsizetype(1));
+
+        answerBox(QMessageBox::Yes);
+        form->StartMeasuring();
+        QVERIFY(form->Measuring());
+        QCOMPARE(rowsKept(), qsizetype(0)); // this run's journal now
+        form->StopMeasuring();
+    }
+
     // A measuring program killed outright: the rows it had flushed come back at the next
     // start, which offers them; Clear then ends the journal.
     void killedMidMeasurementIsRestored()

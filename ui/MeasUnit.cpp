@@ -434,6 +434,9 @@ TMeasForm::~TMeasForm()
     // window and its measurement may be gone already.)
     if (m_journal && m_journal->isOpen())
         m_journal->flush();
+    // Nothing unsaved (saved, or no row recorded since): nothing to offer next time.
+    if (!HasUnsavedRows())
+        endJournal();
     m_inhibitor->release();
     try {
         WriteWindowPos(objectName(), TWindowPos{pos().y(), pos().x(), width(), height()});
@@ -474,14 +477,18 @@ void TMeasForm::StartMeasuring()
         box.exec();
         return;
     }
+    // A journal this window does not hold is an earlier run's unsaved measurement (its
+    // restore was put off): a new journal would overwrite it.
+    if (!m_journal && !m_journalRestored && vard::MeasJournal::exists(JournalFolder())
+        && !vard::AskConfirm(this,
+                             tr("An earlier measurement that was not saved is still kept for restoring. "
+                                "Starting a new measurement discards it. Start anyway?"),
+                             true))
+        return;
     setMeasuringState(true);
     const int index = comboInterval->currentIndex();
     if (index >= 0 && index < static_cast<int>(kIntervalMs.size()))
         m_machine->SetMeasureInterval(kIntervalMs[static_cast<size_t>(index)]);
-    if (TMessungInfo *m = measurement())
-        m->MeasDate = TMessungInfo::ToDateValue(QDateTime::currentDateTime());
-    // Rows already there stay; this run's time stamps count from here.
-    m_main->SetMeasureStart(TickCount());
     if (TMessungInfo *m = measurement()) {
         takeTextsIntoMeasurement();
         m_journal = std::make_unique<vard::MeasJournal>(JournalFolder());
@@ -495,8 +502,14 @@ void TMeasForm::StartMeasuring()
         }
         m_journalProblemTold = false;
     }
+    m_journalRestored = false; // the journal is this run's now
     m_journalTimer->start();
     m_inhibitor->acquire(tr("Temperature measurement running"));
+    if (TMessungInfo *m = measurement())
+        m->MeasDate = TMessungInfo::ToDateValue(QDateTime::currentDateTime());
+    // Rows already there stay; this run's time stamps count from here, once any message
+    // above has been answered.
+    m_main->SetMeasureStart(TickCount());
     m_machine->SetMeasuring(true);
     m_machine->NoteEvent(tr("Measurement started"));
     m_main->SetStatusText(1, tr("PLEASE NOTE: While measuring, maschine state may not be refreshed properly!"));
@@ -753,6 +766,8 @@ void TMeasForm::SetProcessWindow(const std::optional<vard::ProcessWindow> &windo
     chart->setBand(settings.soakLow, settings.soakHigh);
     if (window) {
         int at = cbWindow->findText(window->name, Qt::MatchFixedString);
+        if (at == 0) // "(none)" is not a window, whatever one is called
+            at = -1;
         if (at < 0) { // an edited window not saved under its name
             cbWindow->addItem(window->name);
             m_offeredWindows << *window;
@@ -833,9 +848,10 @@ void TMeasForm::endJournal()
 {
     if (m_journal)
         m_journal->remove();
-    else if (vard::MeasJournal::exists(JournalFolder()))
-        vard::MeasJournal(JournalFolder()).remove(); // a restored one
+    else if (m_journalRestored) // the journal this measurement came from
+        vard::MeasJournal(JournalFolder()).remove();
     m_journal.reset();
+    m_journalRestored = false;
 }
 
 bool TMeasForm::HasUnsavedRows() const
@@ -847,9 +863,12 @@ bool TMeasForm::ConfirmQuit()
 {
     if (!HasUnsavedRows())
         return true;
+    const bool kept = (m_journal && m_journal->isOpen()) || m_journalRestored;
     return vard::AskConfirm(this,
-                            tr("The measurement has not been saved. Do you want to quit anyway?\n"
-                               "It will be offered for restoring at the next start."),
+                            kept ? tr("The measurement has not been saved. Do you want to quit anyway?\n"
+                                      "It will be offered for restoring at the next start.")
+                                 : tr("The measurement has not been saved. Do you want to quit anyway?\n"
+                                      "It will be lost."),
                             true);
 }
 
@@ -861,6 +880,7 @@ bool TMeasForm::RestoreJournal(QString *error)
     if (!vard::MeasJournal::restore(JournalFolder(), *m, error))
         return false;
     m_values->Reload();
+    m_journalRestored = true;
     edtName->setText(m->Title);
     edtSign->setText(m->UserName);
     QString description = m->Description;

@@ -193,6 +193,7 @@ private:
     std::unique_ptr<vard::MeasJournal> m_journal;
     QTimer *m_journalTimer;
     bool m_journalProblemTold = false;
+    bool m_journalRestored = false; // the measurement came from the journal on disk
     QStringList m_journalTexts; // as the journal has them
     vard::SleepInhibitor *m_inhibitor;
 };
