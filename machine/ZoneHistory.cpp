@@ -5,8 +5,8 @@
 #include <algorithm>
 #include <limits>
 
-#include "app/SafeSave.h"
 #include "measure/CsvFormat.h"
+#include "measure/MeasCsv.h"
 #include "measure/ObjMessungUnit.h"
 
 namespace vard {
@@ -335,30 +335,12 @@ void ZoneHistory::produceCsv(int segmentId, const QLocale &locale, qsizetype chu
 
 QByteArray ZoneHistory::ToCsv(int segmentId, const QLocale &locale) const
 {
-    QByteArray all;
-    produceCsv(segmentId, locale, 1 << 20, [&all](const QByteArray &piece) {
-        all += piece;
-        return true;
-    });
-    return all;
+    return CsvText([&](qsizetype chunk, const CsvSink &sink) { produceCsv(segmentId, locale, chunk, sink); });
 }
 
 void ZoneHistory::ExportCsv(int segmentId, const QString &path, const QLocale &locale) const
 {
-    SafeSave save(path, SafeSave::Fallback::DirectWrite);
-    if (!save.open()) {
-        throw MeasFileError(path,
-                            TMessungInfo::WriteErrorText(TMessungInfo::WriteResult::CannotAccess, path,
-                                                         save.errorString()),
-                            save.errorString());
-    }
-    produceCsv(segmentId, locale, 1 << 16, [&save](const QByteArray &piece) { return save.write(piece); });
-    if (!save.commit()) {
-        throw MeasFileError(path,
-                            TMessungInfo::WriteErrorText(TMessungInfo::WriteResult::WriteFailed, path,
-                                                         save.errorString()),
-                            save.errorString());
-    }
+    SaveCsv(path, [&](qsizetype chunk, const CsvSink &sink) { produceCsv(segmentId, locale, chunk, sink); });
 }
 
 } // namespace vard

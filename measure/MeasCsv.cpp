@@ -59,17 +59,17 @@ void produce(const TMessungInfo &m, const QLocale &locale, qsizetype chunk,
 
 } // namespace
 
-QByteArray MeasurementCsv(const TMessungInfo &measurement, const QLocale &locale)
+QByteArray CsvText(const CsvProducer &produce)
 {
     QByteArray all;
-    produce(measurement, locale, 1 << 20, [&all](const QByteArray &piece) {
+    produce(1 << 20, [&all](const QByteArray &piece) {
         all += piece;
         return true;
     });
     return all;
 }
 
-void ExportCsv(const TMessungInfo &measurement, const QString &path, const QLocale &locale)
+void SaveCsv(const QString &path, const CsvProducer &produce)
 {
     SafeSave save(path, SafeSave::Fallback::DirectWrite);
     if (!save.open()) {
@@ -78,13 +78,23 @@ void ExportCsv(const TMessungInfo &measurement, const QString &path, const QLoca
                                                          save.errorString()),
                             save.errorString());
     }
-    produce(measurement, locale, 1 << 16, [&save](const QByteArray &piece) { return save.write(piece); });
+    produce(1 << 16, [&save](const QByteArray &piece) { return save.write(piece); });
     if (!save.commit()) {
         throw MeasFileError(path,
                             TMessungInfo::WriteErrorText(TMessungInfo::WriteResult::WriteFailed, path,
                                                          save.errorString()),
                             save.errorString());
     }
+}
+
+QByteArray MeasurementCsv(const TMessungInfo &measurement, const QLocale &locale)
+{
+    return CsvText([&](qsizetype chunk, const CsvSink &sink) { produce(measurement, locale, chunk, sink); });
+}
+
+void ExportCsv(const TMessungInfo &measurement, const QString &path, const QLocale &locale)
+{
+    SaveCsv(path, [&](qsizetype chunk, const CsvSink &sink) { produce(measurement, locale, chunk, sink); });
 }
 
 } // namespace vard

@@ -8,6 +8,8 @@
 #include <QLocale>
 #include <QString>
 
+#include <functional>
+
 class TMessungInfo;
 
 namespace vard {
@@ -18,5 +20,14 @@ void ExportCsv(const TMessungInfo &measurement, const QString &path, const QLoca
 
 // The whole file's text, for tests and small measurements.
 QByteArray MeasurementCsv(const TMessungInfo &measurement, const QLocale &locale = QLocale());
+
+// For every CSV file of the program: `produce` hands the text on in pieces of about
+// `chunk` bytes to the sink, and stops when the sink says false. CsvText collects it;
+// SaveCsv writes it through a temporary beside the file and throws vard::MeasFileError
+// naming the file on failure.
+using CsvSink = std::function<bool(const QByteArray &piece)>;
+using CsvProducer = std::function<void(qsizetype chunk, const CsvSink &sink)>;
+QByteArray CsvText(const CsvProducer &produce);
+void SaveCsv(const QString &path, const CsvProducer &produce);
 
 } // namespace vard
