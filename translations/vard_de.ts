@@ -1070,6 +1070,16 @@ Sie wird beim nächsten Start zur Wiederherstellung angeboten.</translation>
         <source>Measurement stopped</source>
         <translation>Messung gestoppt</translation>
     </message>
+    <message>
+        <source>An earlier measurement that was not saved is still kept for restoring. Starting a new measurement discards it. Start anyway?</source>
+        <translation>Eine frühere, nicht gespeicherte Messung wird noch zur Wiederherstellung aufbewahrt. Eine neue Messung verwirft sie. Trotzdem starten?</translation>
+    </message>
+    <message>
+        <source>The measurement has not been saved. Do you want to quit anyway?
+It will be lost.</source>
+        <translation>Die Messung wurde nicht gespeichert. Möchten Sie das Programm trotzdem beenden?
+Sie geht dabei verloren.</translation>
+    </message>
 </context>
 <context>
     <name>TMeasValuesModel</name>
