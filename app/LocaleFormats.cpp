@@ -19,4 +19,11 @@ QString TimeOfDayFormat(const QLocale &locale)
     return result.isEmpty() ? QStringLiteral("HH:mm:ss") : result;
 }
 
+QLocale NumberLocale()
+{
+    QLocale locale;
+    locale.setNumberOptions(locale.numberOptions() | QLocale::OmitGroupSeparator);
+    return locale;
+}
+
 } // namespace vard

@@ -11,4 +11,8 @@ namespace vard {
 // no zone, and a file that somebody else reads should hold a plain time.
 QString TimeOfDayFormat(const QLocale &locale);
 
+// The user's locale for numbers on screen and paper, without thousands separators:
+// 1234.50, never 1,234.50.
+QLocale NumberLocale();
+
 } // namespace vard

@@ -8,6 +8,7 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include "PixelHelpers.h"
 #include "ScriptedMachine.h"
 #include "machine/ZoneHistory.h"
 #include "ui/TrendUnit.h"
@@ -16,18 +17,6 @@ class TestTrend : public QObject {
     Q_OBJECT
 
     std::unique_ptr<QTemporaryDir> m_home;
-
-    static int pixelsNear(const QImage &image, const QRect &area, const QColor &colour, int tolerance = 30)
-    {
-        int n = 0;
-        for (int y = area.top(); y <= area.bottom(); ++y)
-            for (int x = area.left(); x <= area.right(); ++x) {
-                const QColor c = image.pixelColor(x, y);
-                n += qAbs(c.red() - colour.red()) < tolerance && qAbs(c.green() - colour.green()) < tolerance
-                     && qAbs(c.blue() - colour.blue()) < tolerance;
-            }
-        return n;
-    }
 
 private slots:
     void init()
@@ -103,13 +92,13 @@ private slots:
         const QImage shot = chart->grab().toImage();
         const QRect plot = chart->plotRect();
         // Startup's colour is on the plot, the shaded stretch lies in the middle third.
-        QVERIFY(pixelsNear(shot, plot, QColor(31, 78, 121)) > 200);
+        QVERIFY(pixelsNear(shot, QColor(31, 78, 121), 30, plot) > 200);
         const int x20 = plot.left() + plot.width() * 21 / 60, x30 = plot.left() + plot.width() * 29 / 60;
         const QRect shaded(x20, plot.top() + plot.height() / 2, x30 - x20, 10);
         const QRect clear(plot.left() + plot.width() * 5 / 60, plot.top() + plot.height() / 2, x30 - x20, 10);
-        QVERIFY2(pixelsNear(shot, shaded, QColor(255, 228, 195), 14) > shaded.width() * 5,
-                 qPrintable(QString::number(pixelsNear(shot, shaded, QColor(255, 228, 195), 14))));
-        QCOMPARE(pixelsNear(shot, clear, QColor(255, 228, 195), 14), 0);
+        QVERIFY2(pixelsNear(shot, QColor(255, 228, 195), 14, shaded) > shaded.width() * 5,
+                 qPrintable(QString::number(pixelsNear(shot, QColor(255, 228, 195), 14, shaded))));
+        QCOMPARE(pixelsNear(shot, QColor(255, 228, 195), 14, clear), 0);
         // The cursor reads both curves at once.
         const QString readout = chart->readoutAt(start + 1800 * 1000LL);
         QVERIFY2(readout.contains("Startup actual 130") && readout.contains("Startup target 150"), qPrintable(readout));

@@ -10,6 +10,7 @@
 #include <QPrinter>
 #include <QTextOption>
 
+#include "app/LocaleFormats.h"
 #include "ui/widgets/ProfileChart.h"
 
 namespace vard {
@@ -29,9 +30,7 @@ int decimalsOf(Figure figure)
 
 QString number(double value, int decimals)
 {
-    QLocale locale;
-    locale.setNumberOptions(locale.numberOptions() | QLocale::OmitGroupSeparator);
-    return locale.toString(value, 'f', decimals);
+    return NumberLocale().toString(value, 'f', decimals);
 }
 
 } // namespace

@@ -32,6 +32,7 @@
 #include <limits>
 
 #include "app/GlobalUnit.h"
+#include "app/LocaleFormats.h"
 #include "app/SleepInhibitor.h"
 #include "machine/MachineUnit.h"
 #include "measure/MeasJournal.h"
@@ -91,9 +92,7 @@ void drawClear(QPainter &p)
 // 1234.50, never 1,234.50.
 QString fixed2(double value)
 {
-    QLocale locale;
-    locale.setNumberOptions(locale.numberOptions() | QLocale::OmitGroupSeparator);
-    return locale.toString(value, 'f', 2);
+    return vard::NumberLocale().toString(value, 'f', 2);
 }
 
 } // namespace

@@ -12,6 +12,7 @@
 #include <QVBoxLayout>
 
 #include "app/IniFile.h"
+#include "app/LocaleFormats.h"
 #include "ui/MessageBoxes.h"
 #include "ui/widgets/Placement.h"
 
@@ -34,9 +35,7 @@ QString limitText(std::optional<double> v)
 {
     if (!v)
         return QString();
-    QLocale locale;
-    locale.setNumberOptions(locale.numberOptions() | QLocale::OmitGroupSeparator);
-    return locale.toString(*v, 'g', 6);
+    return vard::NumberLocale().toString(*v, 'g', 6);
 }
 
 } // namespace

@@ -27,6 +27,7 @@
 #include "measure/ObjMessungUnit.h"
 #include "ui/MessageBoxes.h"
 #include "ui/widgets/Placement.h"
+#include "ui/widgets/ProfileChart.h"
 
 namespace {
 
@@ -35,16 +36,6 @@ const QColor kPalette[] = {QColor(31, 78, 121), QColor(200, 60, 30), QColor(40, 
                            QColor(200, 130, 0), QColor(0, 130, 150), QColor(120, 120, 120), QColor(160, 40, 100)};
 const QColor kNotInOrderShade(255, 200, 120, 90);
 const QColor kErrorShade(230, 60, 60, 90);
-
-double niceStep(double span, int wanted)
-{
-    const double raw = span / std::max(1, wanted);
-    const double p = std::pow(10.0, std::floor(std::log10(raw)));
-    for (double m : {1.0, 2.0, 5.0, 10.0})
-        if (raw <= m * p)
-            return m * p;
-    return 10 * p;
-}
 
 TZoneTrendForm *g_trendForm = nullptr;
 
@@ -157,7 +148,7 @@ void TTrendChart::paintEvent(QPaintEvent *)
     }
     // Grid and axes.
     p.setPen(QPen(QColor(220, 220, 220), 0));
-    const double yStep = niceStep(y1 - y0, 6);
+    const double yStep = vard::ProfileChart::NiceStep(y1 - y0, 6);
     const QLocale locale;
     for (double v = std::ceil(y0 / yStep) * yStep; v <= y1; v += yStep) {
         p.setPen(QPen(QColor(220, 220, 220), 0));

@@ -14,6 +14,8 @@
 #include <iterator>
 #include <limits>
 
+#include "app/LocaleFormats.h"
+
 namespace vard {
 
 namespace {
@@ -39,15 +41,10 @@ constexpr double kWheelZoom = 0.8;
 // The keyboard moves the view by this part of its span.
 constexpr double kKeyPan = 0.1;
 
-QLocale numberLocale()
-{
-    QLocale locale;
-    locale.setNumberOptions(locale.numberOptions() | QLocale::OmitGroupSeparator);
-    return locale;
-}
 
-// 1, 2 or 5 times a power of ten, at least span / maxTicks.
-double niceStep(double span, double maxTicks)
+} // namespace
+
+double ProfileChart::NiceStep(double span, double maxTicks)
 {
     const double raw = span / std::max(1.0, maxTicks);
     if (!(raw > 0) || !std::isfinite(raw))
@@ -59,6 +56,8 @@ double niceStep(double span, double maxTicks)
     return 10.0 * mag;
 }
 
+namespace {
+
 // Steps of a min:s axis: whole seconds that divide a minute, then 1/2/5 x 10^n minutes.
 double minuteStep(double span, double maxTicks)
 {
@@ -66,7 +65,7 @@ double minuteStep(double span, double maxTicks)
     for (double s : {1.0, 2.0, 5.0, 10.0, 20.0, 30.0})
         if (s >= raw)
             return s;
-    return 60.0 * std::max(1.0, niceStep(span / 60.0, maxTicks));
+    return 60.0 * std::max(1.0, ProfileChart::NiceStep(span / 60.0, maxTicks));
 }
 
 int decimalsFor(double step)
@@ -410,8 +409,8 @@ ProfileChart::Layout ProfileChart::layout(const QFontMetricsF &fm, const QRectF 
     const double bottom = std::floor(target.bottom() - fh * 2.6);
 
     const double maxYTicks = std::max(1.0, (bottom - top) / (fh * 2.2));
-    l.yStep = niceStep(r.y1 - r.y0, maxYTicks);
-    const QLocale locale = numberLocale();
+    l.yStep = ProfileChart::NiceStep(r.y1 - r.y0, maxYTicks);
+    const QLocale locale = NumberLocale();
     const int yDecimals = decimalsFor(l.yStep);
     double labelWidth = fm.horizontalAdvance(tr("°C"));
     for (double v : ticks(r.y0, r.y1, l.yStep))
@@ -424,7 +423,7 @@ ProfileChart::Layout ProfileChart::layout(const QFontMetricsF &fm, const QRectF 
     const double labelSpace =
         fm.horizontalAdvance(l.minutes ? QStringLiteral("0000:00") : QStringLiteral("00000.0")) + fh * 1.5;
     const double maxXTicks = std::max(1.0, l.plot.width() / labelSpace);
-    l.xStep = l.minutes ? minuteStep(r.x1 - r.x0, maxXTicks) : niceStep(r.x1 - r.x0, maxXTicks);
+    l.xStep = l.minutes ? minuteStep(r.x1 - r.x0, maxXTicks) : ProfileChart::NiceStep(r.x1 - r.x0, maxXTicks);
     return l;
 }
 
@@ -456,7 +455,7 @@ QRectF ProfileChart::paintChart(QPainter *p, const QRectF &target) const
         p->restore();
         return pr;
     }
-    const QLocale locale = numberLocale();
+    const QLocale locale = NumberLocale();
     const double sx = pr.width() / (r.x1 - r.x0);
     const double sy = pr.height() / (r.y1 - r.y0);
     const auto X = [&](double seconds) { return pr.left() + (seconds - r.x0) * sx; };
@@ -719,7 +718,7 @@ void ProfileChart::paintEvent(QPaintEvent *)
 
 QString ProfileChart::cursorText(qint64 ms, double celsius, bool minutes)
 {
-    const QLocale locale = numberLocale();
+    const QLocale locale = NumberLocale();
     const QString time =
         minutes ? minSec(double(ms) / 1000.0) : locale.toString(double(ms) / 1000.0, 'f', 1) + QStringLiteral(" s");
     return time + QStringLiteral("  ") + degrees(locale, celsius, 1);

@@ -60,6 +60,9 @@ public:
     // The time axis counts in min:s from this span of the view on (s).
     static constexpr double kMinutesFromSpan = 120.0;
 
+    // A grid step for an axis: 1, 2 or 5 times a power of ten, at least span / maxTicks.
+    static double NiceStep(double span, double maxTicks);
+
     static QColor curveColor();
     static QColor bandColor(); // translucent
     static QColor liquidusColor();
