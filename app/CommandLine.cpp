@@ -25,6 +25,16 @@ struct Parser {
     QCommandLineOption version{{QStringLiteral("v"), QStringLiteral("version")},
                                QStringLiteral("Show the version and the folders used for settings and data, and exit.")};
     QCommandLineOption simulate{QStringLiteral("simulate"), QString()};
+    QCommandLineOption cfxBroker{QStringLiteral("cfx-broker"),
+                                 QStringLiteral("Publish the machine's state as CFX messages to the AMQP 1.0 broker at "
+                                                "URL (amqp://host:port or amqps://...) for this run, whatever the "
+                                                "settings say."),
+                                 QStringLiteral("URL")};
+    QCommandLineOption cfxTarget{QStringLiteral("cfx-target"),
+                                 QStringLiteral("The broker's address to publish to for this run (e.g. /queue/cfx)."),
+                                 QStringLiteral("ADDRESS")};
+    QCommandLineOption cfxHandle{QStringLiteral("cfx-handle"),
+                                 QStringLiteral("This endpoint's CFX handle for this run."), QStringLiteral("NAME")};
 
     explicit Parser(const QStringList &machineTypes)
     {
@@ -39,6 +49,9 @@ struct Parser {
             QStringLiteral("Vard: operates and watches a soldering machine on a serial line."));
         parser.addOption(help);
         parser.addOption(version);
+        parser.addOption(cfxBroker);
+        parser.addOption(cfxTarget);
+        parser.addOption(cfxHandle);
         if (!machineTypes.isEmpty()) { // a platform without the simulator has no demo
             parser.addOption(simulate);
             parser.addPositionalArgument(QStringLiteral("TYPE"), QStringLiteral("Machine type for --simulate."),
@@ -89,6 +102,9 @@ CommandLine ParseCommandLine(const QStringList &args, const QStringList &machine
         result.action = CommandLine::Action::Version;
         return result;
     }
+    result.cfxBroker = p.parser.value(p.cfxBroker);
+    result.cfxTarget = p.parser.value(p.cfxTarget);
+    result.cfxHandle = p.parser.value(p.cfxHandle);
     const QStringList positional = p.parser.positionalArguments();
     result.simulate = !machineTypes.isEmpty() && p.parser.isSet(p.simulate);
     if (!result.simulate && !positional.isEmpty()) {

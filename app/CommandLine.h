@@ -13,6 +13,8 @@ struct CommandLine {
     bool simulate = false;
     QString simulatedType; // a name of `machineTypes`, when simulate
     QString error;         // Action::Error: what was wrong, one line
+    // The line messaging for this run only, over what the settings say (empty: as set).
+    QString cfxBroker, cfxTarget, cfxHandle;
 };
 
 // `args` as the program got them (the program's name first). `machineTypes` are the

@@ -14,6 +14,8 @@
 #include <memory>
 
 #include "app/CommandLine.h"
+#include "cfx/CfxPublisher.h"
+#include "cfx/CfxSettings.h"
 #include "app/GlobalUnit.h"
 #include "app/TerminationSignals.h"
 #include "link/PortNames.h"
@@ -222,7 +224,31 @@ int main(int argc, char *argv[])
             mainWindow.onMeasureStart = [&] { OpenMeasurementWindow(&mainWindow); };
             mainWindow.onCallTavo = [&] { CallTavo(&mainWindow, GlobalVars->TavoPath()); };
             mainWindow.onMachineOptions = [&] { ShowMachineOptions(&mainWindow, &machine); };
-            mainWindow.onProgramSettings = [&] { ShowProgramOptions(&mainWindow, [&] { machine.ReloadPortNames(); }); };
+            // The line messaging: started with the settings in force, anew when they change.
+            std::unique_ptr<TCfxPublisher> cfx;
+            const auto startCfx = [&] {
+                cfx.reset();
+                TCfxSettings settings = TCfxSettings::Load();
+                if (!options.cfxBroker.isEmpty())
+                    settings.BrokerUrl = options.cfxBroker;
+                if (!options.cfxTarget.isEmpty())
+                    settings.Target = options.cfxTarget;
+                if (!options.cfxHandle.isEmpty())
+                    settings.Handle = options.cfxHandle;
+                mainWindow.SetCfxStatus(QString());
+                if (!settings.Enabled())
+                    return;
+                if (const QString problem = settings.Problem(); !problem.isEmpty()) {
+                    machine.NoteEvent(QCoreApplication::translate("main", "Line messaging not started: %1").arg(problem));
+                    return;
+                }
+                cfx = std::make_unique<TCfxPublisher>(&machine, settings, TCfxPublisher::DefaultSpoolFolder());
+                QObject::connect(cfx.get(), &TCfxPublisher::statusChanged, &mainWindow, &TMainWindow::SetCfxStatus);
+                mainWindow.SetCfxStatus(cfx->StatusText());
+            };
+            mainWindow.onProgramSettings = [&] {
+                ShowProgramOptions(&mainWindow, [&] { machine.ReloadPortNames(); }, startCfx);
+            };
             mainWindow.onChecksum = [&] { RunChecksumTool(&mainWindow); };
             mainWindow.onAboutApp = [&] { ShowAboutApp(&mainWindow); };
             mainWindow.onAboutMaker = [&] { ShowAboutMaker(&mainWindow); };
@@ -232,10 +258,12 @@ int main(int argc, char *argv[])
             QObject::connect(&machine, &TMachine::traceLineAdded, &debugForm, &TDebugForm::AddTrace);
             QObject::connect(&debugForm, &TDebugForm::activeChanged, &machine, &TMachine::SetTracing);
             mainWindow.show();
+            startCfx();
             // A measurement a crash left unsaved, once the window is up to ask over.
             QTimer::singleShot(0, &mainWindow, [&mainWindow] { OfferMeasurementRestore(&mainWindow); });
             result = app.exec();
             CloseMeasurementWindow(); // it stores its position and lets go of the machine
+            cfx.reset(); // what the broker has not taken stays in the spool for the next run
             // Nothing may call into the windows once they start to go.
             QObject::disconnect(&machine, nullptr, nullptr, nullptr);
         }

@@ -243,6 +243,7 @@ void TMachine::SetMachineType(int type)
         emit logLineAdded(tr("Connected with %1").arg(m_machineName));
     else
         emit logLineAdded(tr("Connection lost"));
+    emit machineTypeChanged(type);
 }
 
 QString TMachine::zoneName(const char *source)
@@ -571,6 +572,7 @@ void TMachine::stepReadValues()
     if (sawState) {
         logStateChanges();
         recordHistory();
+        emit valuesRead();
     }
 }
 
@@ -775,6 +777,7 @@ void TMachine::stepWrite()
         return; // refused: the same command, with anything added meanwhile, goes again
     if (const QString sent = DescribeCommand(m_sentCommand); !sent.isEmpty())
         emit logLineAdded(tr("Sent: %1").arg(sent));
+    emit commandAccepted(m_sentCommand);
     // Only what the machine received is done with. Changes the operator made while the
     // command was on its way stay queued and go out at the next write step.
     if (!m_sentCommand.isEmpty() && m_pendingCommand.size() > m_sentCommand.size()

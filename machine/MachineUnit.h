@@ -189,6 +189,17 @@ signals:
     void sampleRecorded(qsizetype row);
     // The zones' names in the interface language now in force, in zone order.
     void zonesRenamed(const QStringList &names);
+    // The machine on the line changed: a type identified (1..4), or 0 when the link to it
+    // was lost. Emitted after the zones are set up and the log line is out.
+    void machineTypeChanged(int type);
+    // A values reply with the state bytes was taken in: readings, ready, state and error
+    // flags are those of this moment.
+    void valuesRead();
+    // The machine confirmed a write command: the values in it are in force.
+    void commandAccepted(const QByteArray &command);
+    // The operator loaded a stored profile into the queued values (they go out with the
+    // next send).
+    void profileLoaded(const QString &name);
 
 private:
     // The link's port attempts: each into the trace, each new problem into the log.

@@ -8,7 +8,8 @@ packages=(
   qt6-base-dev qt6-serialport-dev qt6-tools-dev qt6-tools-dev-tools qt6-l10n-tools
   qt6-translations-l10n qt6-svg-dev
   dpkg-dev file appstream desktop-file-utils dbus poppler-utils
-  libgl-dev
+  libgl-dev libqpid-proton-cpp12-dev
+  rabbitmq-server python3-qpid-proton
 )
 
 missing=()

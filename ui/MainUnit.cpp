@@ -330,7 +330,18 @@ void TMainWindow::buildPanel()
         m_statusPanel[i]->setFrameShape(QFrame::StyledPanel);
         bar->addWidget(m_statusPanel[i]);
     }
+    m_cfxStatus = new QLabel(bar);
+    m_cfxStatus->setObjectName(QStringLiteral("StatusCfx"));
+    m_cfxStatus->setFrameShape(QFrame::StyledPanel);
+    bar->addPermanentWidget(m_cfxStatus);
+    m_cfxStatus->hide();
     setStatusBar(bar);
+}
+
+void TMainWindow::SetCfxStatus(const QString &text)
+{
+    m_cfxStatus->setText(text);
+    m_cfxStatus->setVisible(!text.isEmpty());
 }
 
 void TMainWindow::buildMenu()

@@ -62,6 +62,10 @@ public:
     void SwitchLanguage();
     void SetLanguageManager(TLanguageManager *languages) { m_languages = languages; }
 
+    // The line messaging's state at the right of the status bar ("CFX: connected"); an
+    // empty text hides it (no broker configured).
+    void SetCfxStatus(const QString &text);
+
     // TMachineHost
     int CurrentZone() const override { return m_currentZone; }
     quint32 MeasureStart() const override { return m_measureStart; }
@@ -160,6 +164,7 @@ private:
     QLabel *MachineTime = nullptr;
     ShapeWidget *MachineTimeShape = nullptr;
     QLabel *m_statusPanel[2] = {nullptr, nullptr};
+    QLabel *m_cfxStatus = nullptr;
 
     QMenu *menuFile = nullptr, *menuMeas = nullptr, *menuExtra = nullptr, *menuDebug = nullptr, *menuHelp = nullptr;
     QAction *menuFileProfiles = nullptr, *menuFileExit = nullptr, *menuMeasStart = nullptr, *menuMeasTavo = nullptr,

@@ -265,6 +265,7 @@ void TProfileForm::LoadClick()
     apply(QStringLiteral("H1"), [&](qint16 v) { m_machine->SetHeater(1, v); });
     apply(QStringLiteral("M1"), [&](qint16 v) { m_machine->SetAutoHeater(1, v); });
     m_machine->NoteEvent(tr("Profile loaded: %1").arg(section));
+    emit m_machine->profileLoaded(section);
     accept();
 }
 
