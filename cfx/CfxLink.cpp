@@ -63,6 +63,9 @@ proton::connection_options connectionOptions(const TCfxSettings &settings)
         opts.user(settings.User.toStdString());
         opts.password(settings.Password.toStdString());
         opts.sasl_allow_insecure_mechs(true);
+        // A broker that also offers ANONYMOUS would otherwise let a wrong password in
+        // as nobody, and the operator would never learn that the login is wrong.
+        opts.sasl_allowed_mechs("PLAIN");
     }
     // A broker that vanishes without closing the socket (a cable pulled) is noticed
     // within a few of these periods instead of only when the operating system gives up.
@@ -139,6 +142,10 @@ struct TCfxLink::Worker : proton::messaging_handler {
     std::vector<Incoming> inbox;
     std::atomic<bool> drainScheduled{false};
     std::atomic<bool> running{true};
+    // Progress for the main thread, read there when the call for it comes.
+    std::atomic<quint64> acceptedTotal{0};
+    std::atomic<qsizetype> waitingNow{0};
+    std::atomic<bool> progressPending{false};
 
     // Link thread only.
     proton::connection connection;
@@ -178,7 +185,7 @@ struct TCfxLink::Worker : proton::messaging_handler {
         QString error;
         if (!spool.Open(&error))
             toOwner([o = owner, error] { emit o->spoolProblem(error); });
-        toOwner([o = owner, w = spool.Count()] { o->m_waiting = w; });
+        notifyProgress();
         connect();
     }
 
@@ -240,7 +247,7 @@ struct TCfxLink::Worker : proton::messaging_handler {
                 emit o->dropped(droppedNow, tr("the spool is full"));
             });
         }
-        toOwner([o = owner, w = spool.Count()] { o->m_waiting = w; });
+        notifyProgress();
         pump();
     }
 
@@ -278,10 +285,26 @@ struct TCfxLink::Worker : proton::messaging_handler {
     void on_tracker_accept(proton::tracker &t) override
     {
         spool.Remove(idOf(t.tag()));
-        toOwner([o = owner, w = spool.Count()] {
-            ++o->m_accepted;
-            o->m_waiting = w;
-            emit o->accepted(o->m_accepted, w);
+        acceptedTotal.fetch_add(1, std::memory_order_relaxed);
+        notifyProgress();
+    }
+
+    // The counts reach the main thread as one call for a burst of acceptances, however
+    // many: thousands of calls queued at once would keep its timers waiting.
+    void notifyProgress()
+    {
+        waitingNow.store(spool.Count(), std::memory_order_relaxed);
+        if (progressPending.exchange(true))
+            return;
+        toOwner([this] {
+            progressPending = false;
+            const quint64 total = acceptedTotal.load(std::memory_order_relaxed);
+            const qsizetype waiting = waitingNow.load(std::memory_order_relaxed);
+            const bool more = total != owner->m_accepted;
+            owner->m_accepted = total;
+            owner->m_waiting = waiting;
+            if (more)
+                emit owner->accepted(total, waiting);
         });
     }
 
@@ -289,9 +312,9 @@ struct TCfxLink::Worker : proton::messaging_handler {
     {
         // Sent again it would be refused again and block everything behind it.
         spool.Remove(idOf(t.tag()));
-        toOwner([o = owner, w = spool.Count()] {
+        notifyProgress();
+        toOwner([o = owner] {
             ++o->m_dropped;
-            o->m_waiting = w;
             emit o->dropped(1, tr("the broker refused it"));
         });
     }

@@ -18,6 +18,7 @@
 
 #include "FileHelpers.h"
 #include "ModalHelpers.h"
+#include "PixelHelpers.h"
 #include "ScriptedMachine.h"
 #include "app/GlobalUnit.h"
 #include "ui/EditUnit.h"
@@ -114,6 +115,28 @@ private slots:
     }
 
     // ------------------------------------------------------------ status and panel
+
+    // The line messaging's state at the right of the status bar, drawn in the bar's text
+    // colour; nothing of it without a broker. The two panels keep their place.
+    void cfxStatusInTheStatusBar()
+    {
+        auto *cfx = child<QLabel>("StatusCfx");
+        QVERIFY(cfx);
+        QVERIFY(!cfx->isVisible());
+        auto *panel0 = child<QLabel>("StatusPanel0");
+        const QPoint panelAt = panel0->pos();
+        m_window->SetCfxStatus(QStringLiteral("CFX: no broker (12 waiting)"));
+        QVERIFY(cfx->isVisible());
+        QCOMPARE(panel0->pos(), panelAt);
+        QVERIFY(cfx->geometry().left() > child<QLabel>("StatusPanel1")->geometry().right());
+        const QImage shot = m_window->grab().toImage();
+        const QRect area(cfx->mapTo(m_window.get(), QPoint(0, 0)), cfx->size());
+        const QColor ink = cfx->palette().color(QPalette::WindowText);
+        QVERIFY2(pixelsNear(shot, ink, 60, area) > 30, "the state is not drawn readably");
+        QVERIFY(cfx->width() >= cfx->fontMetrics().horizontalAdvance(cfx->text()));
+        m_window->SetCfxStatus(QString());
+        QVERIFY(!cfx->isVisible());
+    }
 
     void scanningBlinks()
     {

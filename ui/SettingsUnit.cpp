@@ -8,6 +8,7 @@
 #include <QGroupBox>
 #include <QGuiApplication>
 #include <QHBoxLayout>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScreen>
@@ -16,7 +17,9 @@
 #include "app/IniFile.h"
 #include "app/ObjGlobalVarUnit.h"
 #include "app/TextCodec.h"
+#include "cfx/CfxSettings.h"
 #include "link/PortNames.h"
+#include "ui/CfxOptionsUnit.h"
 #include "ui/MessageBoxes.h"
 #include "ui/widgets/Placement.h"
 
@@ -48,6 +51,18 @@ TSettingsForm::TSettingsForm(QWidget *parent) : QDialog(parent)
     portRow->addWidget(SerialPort, 1);
     portRow->addWidget(RefreshPortList);
 
+    gbCfx = new QGroupBox(this);
+    gbCfx->setObjectName(QStringLiteral("gbCfx"));
+    CfxSummaryLabel = new QLabel(gbCfx);
+    CfxSummaryLabel->setObjectName(QStringLiteral("CfxSummary"));
+    CfxSummaryLabel->setMinimumWidth(360);
+    CfxSettings = new QPushButton(gbCfx);
+    CfxSettings->setObjectName(QStringLiteral("CfxSettings"));
+    CfxSettings->setAutoDefault(true);
+    auto *cfxRow = new QHBoxLayout(gbCfx);
+    cfxRow->addWidget(CfxSummaryLabel, 1);
+    cfxRow->addWidget(CfxSettings);
+
     Ok = new QPushButton(this);
     Ok->setObjectName(QStringLiteral("Ok"));
     // Enter presses the focused button; with the focus anywhere else it means "Ok".
@@ -65,11 +80,13 @@ TSettingsForm::TSettingsForm(QWidget *parent) : QDialog(parent)
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(gbTavoPath);
     layout->addWidget(gbSerialPort);
+    layout->addWidget(gbCfx);
     layout->addLayout(buttons);
     layout->setSizeConstraint(QLayout::SetFixedSize);
 
     connect(Search, &QPushButton::clicked, this, &TSettingsForm::SearchClick);
     connect(RefreshPortList, &QPushButton::clicked, this, &TSettingsForm::RefreshPorts);
+    connect(CfxSettings, &QPushButton::clicked, this, &TSettingsForm::CfxSettingsClick);
     connect(Ok, &QPushButton::clicked, this, &TSettingsForm::OkClick);
     connect(Cancel, &QPushButton::clicked, this, &TSettingsForm::CancelClick);
 
@@ -86,6 +103,9 @@ void TSettingsForm::retranslateUi()
     RefreshPortList->setText(tr("Refresh"));
     if (SerialPort->count() > 0)
         SerialPort->setItemText(0, tr("Search all ports"));
+    gbCfx->setTitle(tr(" Line messaging (CFX) "));
+    CfxSettings->setText(tr("Settings…"));
+    UpdateCfxSummary();
     Ok->setText(tr("Ok"));
     Cancel->setText(tr("Cancel"));
 }
@@ -219,16 +239,37 @@ void TSettingsForm::OkClick()
     accept();
 }
 
+void TSettingsForm::UpdateCfxSummary()
+{
+    // A long URL would widen the fixed-size dialog without end: it is shortened in the
+    // middle, whole in the tooltip.
+    const QString summary = CfxSummary(TCfxSettings::Load());
+    CfxSummaryLabel->setText(
+        CfxSummaryLabel->fontMetrics().elidedText(summary, Qt::ElideMiddle, CfxSummaryLabel->minimumWidth()));
+    CfxSummaryLabel->setToolTip(summary);
+}
+
+void TSettingsForm::CfxSettingsClick()
+{
+    if (!ShowCfxOptions(this))
+        return;
+    UpdateCfxSummary();
+    emit cfxSettingsChanged();
+}
+
 void TSettingsForm::CancelClick()
 {
     reject();
 }
 
-void ShowProgramOptions(QWidget *owner, const std::function<void()> &onPortChanged)
+void ShowProgramOptions(QWidget *owner, const std::function<void()> &onPortChanged,
+                        const std::function<void()> &onCfxChanged)
 {
     TSettingsForm dialog(owner);
     if (onPortChanged)
         QObject::connect(&dialog, &TSettingsForm::serialPortChanged, &dialog, onPortChanged);
+    if (onCfxChanged)
+        QObject::connect(&dialog, &TSettingsForm::cfxSettingsChanged, &dialog, onCfxChanged);
     vard::CentreOnScreen(&dialog, owner);
     dialog.exec();
 }

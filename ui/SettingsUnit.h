@@ -1,7 +1,9 @@
 #pragma once
-// "Program options": where the separate measuring program lives, and which serial
-// port the link uses. Both are program-wide settings; "Ok" writes them to "Vard.ini" at
-// once, with the language.
+// "Program options": where the separate measuring program lives, which serial port the
+// link uses, and (in a dialog of its own) where the line's messages go. All are
+// program-wide settings; "Ok" writes the first two to "Vard.ini" at once, with the
+// language. The line messaging dialog writes its settings when it is left with "Ok",
+// whatever becomes of this one.
 
 #include <QDialog>
 
@@ -9,6 +11,7 @@
 
 class QComboBox;
 class QGroupBox;
+class QLabel;
 class QLineEdit;
 class QPushButton;
 
@@ -32,11 +35,14 @@ public:
     void RefreshPorts();
 
     void SearchClick();
+    void CfxSettingsClick();
     void OkClick();
 
 signals:
     // "Ok" stored another serial port choice.
     void serialPortChanged();
+    // The line messaging dialog stored changed settings.
+    void cfxSettingsChanged();
 
 public:
     void CancelClick();
@@ -47,6 +53,7 @@ protected:
 private:
     void FormCreate();
     void retranslateUi();
+    void UpdateCfxSummary();
 
     QGroupBox *gbTavoPath;
     QLineEdit *TavoPath;
@@ -55,10 +62,15 @@ private:
     QComboBox *SerialPort;
     QPushButton *RefreshPortList;
     QString m_storedPort; // the choice as "Vard.ini" held it when the dialog opened
+    QGroupBox *gbCfx;
+    QLabel *CfxSummaryLabel;
+    QPushButton *CfxSettings;
     QPushButton *Ok;
     QPushButton *Cancel;
 };
 
 // Shows "Program options" modally and destroys it after it closes; onPortChanged runs
-// when the serial port choice was changed and stored.
-void ShowProgramOptions(QWidget *owner, const std::function<void()> &onPortChanged = {});
+// when the serial port choice was changed and stored, onCfxChanged when the line
+// messaging settings were.
+void ShowProgramOptions(QWidget *owner, const std::function<void()> &onPortChanged = {},
+                        const std::function<void()> &onCfxChanged = {});
