@@ -11,6 +11,8 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <string>
+#include <utility>
 #include <cstdio>
 #include <vector>
 
@@ -63,57 +65,83 @@ int main(int argc, char *argv[])
     wait.restart();
     while ((publisher.Link()->Waiting() > 0 || publisher.Link()->AcceptedCount() == 0) && wait.elapsed() < 5000)
         QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    const quint64 acceptedBefore = publisher.Link()->AcceptedCount();
 
-    // The main thread's pulse: the longest gap between two 1 ms ticks.
+    // The main thread's pulse: the gaps between two 1 ms ticks.
     QElapsedTimer pulse;
-    qint64 lastTick = 0, longestGapNs = 0;
+    qint64 lastTick = 0;
+    std::vector<double> gapsMs;
     QTimer tick;
     tick.setTimerType(Qt::PreciseTimer);
     tick.setInterval(1);
     QObject::connect(&tick, &QTimer::timeout, [&] {
         const qint64 now = pulse.nsecsElapsed();
         if (lastTick > 0)
-            longestGapNs = std::max(longestGapNs, now - lastTick);
+            gapsMs.push_back(double(now - lastTick) / 1e6);
         lastTick = now;
     });
+    const auto summary = [](std::vector<double> v, const char *unit) {
+        std::sort(v.begin(), v.end());
+        if (v.empty())
+            return std::string("none");
+        const auto pct = [&](double p) { return v[std::min(v.size() - 1, size_t(p * double(v.size())))]; };
+        char text[160];
+        std::snprintf(text, sizeof text, "median %.2f %s, 99.9%% %.2f %s, longest %.2f %s", pct(0.5), unit,
+                      pct(0.999), unit, v.back(), unit);
+        return std::string(text);
+    };
 
-    // Bursts of 20 messages per millisecond tick of their own: far above what a machine
-    // produces, to find what the publisher sustains.
+    // One phase: `n` messages, `perTick` of them every `everyMs`, until the broker has
+    // accepted them all.
     std::vector<double> postUs;
-    postUs.reserve(size_t(count));
-    int posted = 0;
-    QTimer feed;
-    feed.setInterval(1);
-    QElapsedTimer each;
-    QObject::connect(&feed, &QTimer::timeout, [&] {
-        for (int i = 0; i < 20 && posted < count; ++i, ++posted) {
-            each.start();
-            publisher.PublishProcessData();
-            postUs.push_back(double(each.nsecsElapsed()) / 1000.0);
-        }
-        if (posted >= count)
-            feed.stop();
-    });
-    QElapsedTimer total;
-    total.start();
-    pulse.start();
-    tick.start();
-    feed.start();
-    while ((publisher.Link()->AcceptedCount() - acceptedBefore < quint64(count)) && total.elapsed() < 300000)
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
-    const double seconds = double(total.nsecsElapsed()) / 1e9;
-    tick.stop();
-    const quint64 accepted = publisher.Link()->AcceptedCount() - acceptedBefore;
+    const auto phase = [&](int n, int perTick, int everyMs) {
+        postUs.clear();
+        gapsMs.clear();
+        lastTick = 0;
+        const quint64 before = publisher.Link()->AcceptedCount();
+        int posted = 0;
+        QTimer feed;
+        feed.setTimerType(Qt::PreciseTimer);
+        feed.setInterval(everyMs);
+        QElapsedTimer each;
+        QObject::connect(&feed, &QTimer::timeout, [&] {
+            for (int i = 0; i < perTick && posted < n; ++i, ++posted) {
+                each.start();
+                publisher.PublishProcessData();
+                postUs.push_back(double(each.nsecsElapsed()) / 1000.0);
+            }
+            if (posted >= n)
+                feed.stop();
+        });
+        QElapsedTimer total;
+        total.start();
+        pulse.start();
+        tick.start();
+        feed.start();
+        while ((publisher.Link()->AcceptedCount() - before < quint64(n)) && total.elapsed() < 300000)
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+        tick.stop();
+        return std::pair<quint64, double>(publisher.Link()->AcceptedCount() - before, double(total.nsecsElapsed()) / 1e9);
+    };
 
-    std::sort(postUs.begin(), postUs.end());
-    const auto pct = [&](double p) { return postUs[std::min(postUs.size() - 1, size_t(p * double(postUs.size())))]; };
-    std::printf("broker: %s, target %s\n", qPrintable(url), qPrintable(target));
-    std::printf("messages: %d posted, %llu accepted by the broker in %.2f s: %.0f messages/s\n", posted,
-                static_cast<unsigned long long>(accepted), seconds, double(accepted) / seconds);
-    std::printf("building and handing over one process-data message (%d zones): median %.1f us, 99%% %.1f us, "
-                "worst %.1f us\n",
-                machine.ZoneCount(), pct(0.5), pct(0.99), postUs.back());
-    std::printf("main thread's longest stall while publishing: %.2f ms (1 ms timer)\n", double(longestGapNs) / 1e6);
-    return accepted == quint64(count) ? 0 : 1;
+    std::printf("broker: %s, target %s; process data of %d zones per message\n", qPrintable(url), qPrintable(target),
+                machine.ZoneCount());
+    // Flat out: 20 messages every millisecond, far more than the link can take, to find
+    // what it sustains.
+    const auto [acceptedFast, secondsFast] = phase(count, 20, 1);
+    std::printf("flat out: %d messages, %llu accepted in %.2f s: %.0f messages/s\n", count,
+                static_cast<unsigned long long>(acceptedFast), secondsFast, double(acceptedFast) / secondsFast);
+    std::printf("  building and handing over one message: %s\n", summary(postUs, "us").c_str());
+    std::printf("  main thread's 1 ms timer, gaps: %s\n", summary(gapsMs, "ms").c_str());
+    // A busy line: 200 messages a second (a machine sends one every few seconds), the
+    // window's own pace.
+    const int paced = 2000;
+    const auto [acceptedPaced, secondsPaced] = phase(paced, 1, 5);
+    std::printf("paced: %d messages at 200/s, %llu accepted in %.2f s\n", paced,
+                static_cast<unsigned long long>(acceptedPaced), secondsPaced);
+    std::printf("  building and handing over one message: %s\n", summary(postUs, "us").c_str());
+    std::printf("  main thread's 1 ms timer, gaps (the longest is the main thread's longest stall): %s\n",
+                summary(gapsMs, "ms").c_str());
+    const quint64 accepted = acceptedFast + acceptedPaced;
+    const int posted = count + paced;
+    return accepted == quint64(posted) ? 0 : 1;
 }

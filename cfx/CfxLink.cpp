@@ -34,11 +34,6 @@
 
 namespace {
 
-QString tr(const char *text)
-{
-    return QCoreApplication::translate("TCfxLink", text);
-}
-
 QString fromStd(const std::string &s)
 {
     return QString::fromUtf8(s.data(), qsizetype(s.size()));
@@ -110,6 +105,23 @@ quint64 idOf(const proton::binary &tag)
     for (size_t i = 0; i < std::min<size_t>(8, tag.size()); ++i)
         id |= quint64(tag[i]) << (8 * i);
     return id;
+}
+
+// A stopped container still waits out every task scheduled on it before run() returns,
+// so a long timer would hold up the program's end by that long. Waits are therefore made
+// of short steps, each of which gives up once `cancelled` says so.
+constexpr int kStepMs = 100;
+void after(proton::container &c, int ms, std::function<bool()> cancelled, std::function<void()> fn)
+{
+    const int step = std::clamp(ms, 0, kStepMs);
+    c.schedule(proton::duration(step), [&c, rest = ms - step, cancelled, fn] {
+        if (cancelled())
+            return;
+        if (rest <= 0)
+            fn();
+        else
+            after(c, rest, cancelled, fn);
+    });
 }
 
 constexpr int kFirstRetryMs = 1000;
@@ -244,7 +256,7 @@ struct TCfxLink::Worker : proton::messaging_handler {
         if (droppedNow > 0) {
             toOwner([o = owner, droppedNow] {
                 o->m_dropped += quint64(droppedNow);
-                emit o->dropped(droppedNow, tr("the spool is full"));
+                emit o->dropped(droppedNow, QCoreApplication::translate("TCfxLink", "the spool is full"));
             });
         }
         notifyProgress();
@@ -315,7 +327,7 @@ struct TCfxLink::Worker : proton::messaging_handler {
         notifyProgress();
         toOwner([o = owner] {
             ++o->m_dropped;
-            emit o->dropped(1, tr("the broker refused it"));
+            emit o->dropped(1, QCoreApplication::translate("TCfxLink", "the broker refused it"));
         });
     }
 
@@ -333,12 +345,12 @@ struct TCfxLink::Worker : proton::messaging_handler {
         sender = proton::sender();
         if (stopping)
             return;
-        state(Lost, why.isEmpty() ? tr("connection closed") : why);
+        state(Lost, why.isEmpty() ? QCoreApplication::translate("TCfxLink", "connection closed") : why);
         if (!retryScheduled) {
             retryScheduled = true;
             const int wait = retryMs;
             retryMs = std::min(retryMs * 2, kLongestRetryMs);
-            container.schedule(proton::duration(wait), [this] { connect(); });
+            after(container, wait, [this] { return stopping; }, [this] { connect(); });
         }
     }
 
@@ -431,27 +443,30 @@ namespace {
 
 // One connection attempt: open a sender on the target, then close again.
 struct Probe : proton::messaging_handler {
-    Probe(const TCfxSettings &s, int timeoutMs) : settings(s), timeoutMs(timeoutMs) {}
+    using Done = std::function<void(bool, const QString &)>;
+    Probe(const TCfxSettings &s, int timeoutMs, Done report)
+        : settings(s), timeoutMs(timeoutMs), report(std::move(report))
+    {
+    }
     TCfxSettings settings;
     int timeoutMs;
+    Done report;
     bool finished = false;
-    bool ok = false;
-    QString message;
 
+    // The answer goes out at once; the loop then winds down on its own time.
     void finish(proton::container &c, bool success, const QString &text)
     {
         if (finished)
             return;
         finished = true;
-        ok = success;
-        message = text;
+        report(success, text.isEmpty() ? QCoreApplication::translate("TCfxLink", "The broker closed the connection.") : text);
         c.stop();
     }
     void on_container_start(proton::container &c) override
     {
         c.connect(brokerAddress(settings), connectionOptions(settings));
-        c.schedule(proton::duration(timeoutMs), [this, &c] {
-            finish(c, false, tr("No answer from the broker within %1 s.").arg((timeoutMs + 999) / 1000));
+        after(c, timeoutMs, [this] { return finished; }, [this, &c] {
+            finish(c, false, QCoreApplication::translate("TCfxLink", "No answer from the broker within %1 s.").arg((timeoutMs + 999) / 1000));
         });
     }
     void on_connection_open(proton::connection &conn) override
@@ -463,7 +478,7 @@ struct Probe : proton::messaging_handler {
     void on_sender_open(proton::sender &s) override
     {
         finish(s.container(), true,
-               tr("Connected: %1 accepts messages for %2.").arg(settings.BrokerUrl.trimmed(), settings.Target));
+               QCoreApplication::translate("TCfxLink", "Connected: %1 accepts messages for %2.").arg(settings.BrokerUrl.trimmed(), settings.Target));
     }
     void on_transport_error(proton::transport &t) override
     {
@@ -471,11 +486,6 @@ struct Probe : proton::messaging_handler {
     }
     void on_connection_error(proton::connection &c) override { finish(c.container(), false, conditionText(c.error())); }
     void on_sender_error(proton::sender &s) override { finish(s.container(), false, conditionText(s.error())); }
-    void on_error(const proton::error_condition &e) override
-    {
-        // Only the first word counts; the container is stopped by then.
-        message = message.isEmpty() ? conditionText(e) : message;
-    }
 };
 
 // The probes still running, joined before the program ends.
@@ -502,7 +512,7 @@ void TestConnection(const TCfxSettings &settings, QObject *context,
 {
     const QString problem = settings.Problem();
     if (!settings.Enabled() || !problem.isEmpty()) {
-        const QString text = problem.isEmpty() ? tr("No broker URL is set.") : problem;
+        const QString text = problem.isEmpty() ? QCoreApplication::translate("TCfxLink", "No broker URL is set.") : problem;
         QMetaObject::invokeMethod(
             context, [done, text] { done(false, text); }, Qt::QueuedConnection);
         return;
@@ -511,26 +521,29 @@ void TestConnection(const TCfxSettings &settings, QObject *context,
     // guard, read on the main thread, keeps a closed dialog from being called.
     QPointer<QObject> guard(context);
     std::thread probe([settings, timeoutMs, guard, done] {
-        Probe handler(settings, timeoutMs);
+        const auto report = [guard, done](bool ok, const QString &message) {
+            if (QCoreApplication *app = QCoreApplication::instance()) {
+                QMetaObject::invokeMethod(
+                    app,
+                    [guard, done, ok, message] {
+                        if (guard)
+                            done(ok, message);
+                    },
+                    Qt::QueuedConnection);
+            }
+        };
+        Probe handler(settings, timeoutMs, report);
         try {
             proton::container c(handler);
             c.run();
         } catch (const std::exception &e) {
-            handler.ok = false;
-            if (handler.message.isEmpty())
-                handler.message = QString::fromLocal8Bit(e.what());
+            if (!handler.finished) {
+                handler.finished = true;
+                report(false, QString::fromLocal8Bit(e.what()));
+            }
         }
-        if (!handler.ok && handler.message.isEmpty())
-            handler.message = tr("The broker closed the connection.");
-        if (QCoreApplication *app = QCoreApplication::instance()) {
-            QMetaObject::invokeMethod(
-                app,
-                [guard, done, ok = handler.ok, message = handler.message] {
-                    if (guard)
-                        done(ok, message);
-                },
-                Qt::QueuedConnection);
-        }
+        if (!handler.finished)
+            report(false, QCoreApplication::translate("TCfxLink", "The broker closed the connection."));
     });
     std::lock_guard<std::mutex> lock(g_probeLock);
     // Joined when the program ends: a running probe holds that up for at most its

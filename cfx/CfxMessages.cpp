@@ -257,9 +257,11 @@ QJsonObject StationStateChanged(const StateChange &s)
         related = faultObject(f);
     }
     const QString duration = DurationText(s.oldStateSeconds);
-    return QJsonObject{{QStringLiteral("OldState"), ResourceStateCode(s.oldCondition)},
+    // ResourceState carries a string enum converter and each member an EnumMember value
+    // of its code, so the SDK writes the code as a string: "1100", not 1100.
+    return QJsonObject{{QStringLiteral("OldState"), QString::number(ResourceStateCode(s.oldCondition))},
                        {QStringLiteral("OldStateDuration"), textOrNull(duration)},
-                       {QStringLiteral("NewState"), ResourceStateCode(s.newCondition)},
+                       {QStringLiteral("NewState"), QString::number(ResourceStateCode(s.newCondition))},
                        {QStringLiteral("RelatedFault"), related}};
 }
 

@@ -72,7 +72,8 @@ QJsonObject Heartbeat(const QString &handle, int heartbeatSeconds);
 // The machine's condition as the program sees it.
 enum class Condition { LinkLost, Ready, NotReady, HoodOpen, ZoneError };
 // The SDK's ResourceState member the condition maps to ("PRD_RegularWork", ...) and its
-// code, which is what goes into the JSON (the SDK writes ResourceState as a number).
+// code, which is what goes into the JSON (as a string: the SDK writes ResourceState through its
+// members' EnumMember values, "1100").
 QString ResourceStateName(Condition c);
 int ResourceStateCode(Condition c);
 

@@ -5,6 +5,7 @@
 #include <QUrl>
 
 #include "app/GlobalUnit.h"
+#include "app/IniFile.h"
 
 namespace {
 const QString kSection = QStringLiteral("CFX");
@@ -61,12 +62,15 @@ TCfxSettings TCfxSettings::Load()
 
 void TCfxSettings::Save() const
 {
-    WriteSettingStr(kSection, QStringLiteral("BrokerUrl"), BrokerUrl.trimmed());
-    WriteSettingStr(kSection, QStringLiteral("User"), User);
-    WriteSettingStr(kSection, QStringLiteral("Password"), Password);
-    WriteSettingStr(kSection, QStringLiteral("Target"), Target.trimmed());
-    WriteSettingStr(kSection, QStringLiteral("Handle"), Handle.trimmed());
-    WriteSettingInt(kSection, QStringLiteral("HeartbeatSeconds"), HeartbeatSeconds);
-    WriteSettingInt(kSection, QStringLiteral("ProcessDataSeconds"), ProcessDataSeconds);
-    WriteSettingInt(kSection, QStringLiteral("SpoolLimitKB"), SpoolLimitKB);
+    // One write for the whole section: a refused write leaves none of it changed, never
+    // a new URL with the old login.
+    vard::iniWrite(SettingsFilePath(), kSection,
+             {{QStringLiteral("BrokerUrl"), BrokerUrl.trimmed()},
+              {QStringLiteral("User"), User},
+              {QStringLiteral("Password"), Password},
+              {QStringLiteral("Target"), Target.trimmed()},
+              {QStringLiteral("Handle"), Handle.trimmed()},
+              {QStringLiteral("HeartbeatSeconds"), QString::number(HeartbeatSeconds)},
+              {QStringLiteral("ProcessDataSeconds"), QString::number(ProcessDataSeconds)},
+              {QStringLiteral("SpoolLimitKB"), QString::number(SpoolLimitKB)}});
 }

@@ -16,6 +16,8 @@
 #include <csignal>
 #include <memory>
 
+#include <sys/prctl.h>
+
 #include "ScriptedMachine.h"
 #include "app/GlobalUnit.h"
 #include "cfx/CfxLink.h"
@@ -32,6 +34,13 @@ QString env(const char *name)
     return qEnvironmentVariable(name);
 }
 
+// A child that outlives a test killed half-way would hold the test runner's output
+// pipe open, and the runner would wait for it.
+void diesWithTheTest(QProcess &p)
+{
+    p.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGKILL); });
+}
+
 // A subscriber process on one queue that writes every message it receives as a line.
 class Subscriber {
 public:
@@ -43,6 +52,7 @@ public:
                              QStringLiteral("--idle"), QStringLiteral("600"), QStringLiteral("--timeout"),
                              QStringLiteral("900")});
         m_proc.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        diesWithTheTest(m_proc);
     }
     ~Subscriber()
     {
@@ -273,6 +283,7 @@ private slots:
         pace.start();
         QTRY_VERIFY_WITH_TIMEOUT(published >= 20, 10000);
         QProcess pause;
+        diesWithTheTest(pause);
         pause.start(QStringLiteral("bash"), {env("VARD_TEST_BROKER_CTL"), QStringLiteral("pause")});
         QTRY_VERIFY_WITH_TIMEOUT(pause.state() == QProcess::NotRunning, 60000);
         QCOMPARE(pause.exitCode(), 0);
@@ -280,6 +291,7 @@ private slots:
         QTest::qWait(20000);
         QVERIFY(publisher->Link()->Waiting() > 0);
         QProcess resume;
+        diesWithTheTest(resume);
         resume.start(QStringLiteral("bash"), {env("VARD_TEST_BROKER_CTL"), QStringLiteral("resume")});
         QTRY_VERIFY_WITH_TIMEOUT(resume.state() == QProcess::NotRunning, 90000);
         QCOMPARE(resume.exitCode(), 0);
@@ -395,6 +407,7 @@ private slots:
             e.insert("QT_QPA_PLATFORM", "offscreen");
             p->process.setProcessEnvironment(e);
             p->process.setProcessChannelMode(QProcess::ForwardedChannels);
+            diesWithTheTest(p->process);
             p->process.start(QStringLiteral(VARD_PROGRAM),
                              {QStringLiteral("--simulate"), types[i], QStringLiteral("--cfx-broker"),
                               env("VARD_TEST_BROKER_URL"), QStringLiteral("--cfx-target"), queue,

@@ -219,6 +219,264 @@ Web: www.example.com</translation>
     </message>
 </context>
 <context>
+    <name>TCfxLink</name>
+    <message>
+        <source>the spool is full</source>
+        <translation>der Zwischenspeicher ist voll</translation>
+    </message>
+    <message>
+        <source>the broker refused it</source>
+        <translation>der Broker hat sie abgelehnt</translation>
+    </message>
+    <message>
+        <source>connection closed</source>
+        <translation>Verbindung geschlossen</translation>
+    </message>
+    <message>
+        <source>The broker closed the connection.</source>
+        <translation>Der Broker hat die Verbindung geschlossen.</translation>
+    </message>
+    <message>
+        <source>No answer from the broker within %1 s.</source>
+        <translation>Keine Antwort des Brokers innerhalb von %1 s.</translation>
+    </message>
+    <message>
+        <source>Connected: %1 accepts messages for %2.</source>
+        <translation>Verbunden: %1 nimmt Nachrichten für %2 an.</translation>
+    </message>
+    <message>
+        <source>No broker URL is set.</source>
+        <translation>Es ist keine Broker-URL angegeben.</translation>
+    </message>
+</context>
+<context>
+    <name>TCfxOptionsForm</name>
+    <message>
+        <source>Line messaging (CFX)</source>
+        <translation>Linienkommunikation (CFX)</translation>
+    </message>
+    <message>
+        <source>&amp;Broker URL:</source>
+        <translation>&amp;Broker-URL:</translation>
+    </message>
+    <message>
+        <source>amqp://host:5672</source>
+        <translation>amqp://host:5672</translation>
+    </message>
+    <message>
+        <source>&amp;User:</source>
+        <translation>Ben&amp;utzer:</translation>
+    </message>
+    <message>
+        <source>anonymous</source>
+        <translation>anonym</translation>
+    </message>
+    <message>
+        <source>&amp;Password:</source>
+        <translation>&amp;Passwort:</translation>
+    </message>
+    <message>
+        <source>&amp;Target address:</source>
+        <translation>&amp;Zieladresse:</translation>
+    </message>
+    <message>
+        <source>/queue/cfx or /exchange/cfx</source>
+        <translation>/queue/cfx oder /exchange/cfx</translation>
+    </message>
+    <message>
+        <source>Endpoint &amp;handle:</source>
+        <translation>Endpunkt-&amp;Kennung:</translation>
+    </message>
+    <message>
+        <source>H&amp;eartbeat period:</source>
+        <translation>&amp;Lebenszeichen alle:</translation>
+    </message>
+    <message>
+        <source> s</source>
+        <translation> s</translation>
+    </message>
+    <message>
+        <source>Off</source>
+        <translation>Aus</translation>
+    </message>
+    <message>
+        <source>Process &amp;data interval:</source>
+        <translation>Prozess&amp;daten alle:</translation>
+    </message>
+    <message>
+        <source>&amp;Spool limit:</source>
+        <translation>&amp;Zwischenspeicher höchstens:</translation>
+    </message>
+    <message>
+        <source> KB</source>
+        <translation> KB</translation>
+    </message>
+    <message>
+        <source>Test &amp;connection</source>
+        <translation>Verbindung &amp;testen</translation>
+    </message>
+    <message>
+        <source>Connecting…</source>
+        <translation>Verbinde…</translation>
+    </message>
+    <message>
+        <source>Ok</source>
+        <translation>OK</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>Abbrechen</translation>
+    </message>
+    <message>
+        <source>%1 must not contain a line break or a NUL character.</source>
+        <translation>%1 darf keinen Zeilenumbruch und kein NUL-Zeichen enthalten.</translation>
+    </message>
+    <message>
+        <source>%1 contains characters that the settings file cannot hold: %2</source>
+        <translation>%1 enthält Zeichen, die die Einstellungsdatei nicht aufnehmen kann: %2</translation>
+    </message>
+    <message>
+        <source>%1 must not begin or end with a blank: the settings file would not keep it.</source>
+        <translation>%1 darf nicht mit einem Leerzeichen beginnen oder enden: die Einstellungsdatei würde es nicht behalten.</translation>
+    </message>
+    <message>
+        <source>%1 must not be enclosed in quotes: the settings file would not keep them.</source>
+        <translation>%1 darf nicht in Anführungszeichen stehen: die Einstellungsdatei würde sie nicht behalten.</translation>
+    </message>
+    <message>
+        <source>The broker URL</source>
+        <translation>Die Broker-URL</translation>
+    </message>
+    <message>
+        <source>The user name</source>
+        <translation>Der Benutzername</translation>
+    </message>
+    <message>
+        <source>The password</source>
+        <translation>Das Passwort</translation>
+    </message>
+    <message>
+        <source>The target address</source>
+        <translation>Die Zieladresse</translation>
+    </message>
+    <message>
+        <source>The endpoint handle</source>
+        <translation>Die Endpunkt-Kennung</translation>
+    </message>
+    <message>
+        <source>There is no broker URL to connect to.</source>
+        <translation>Es ist keine Broker-URL angegeben.</translation>
+    </message>
+    <message>
+        <source>No answer within %1 s.</source>
+        <translation>Keine Antwort innerhalb von %1 s.</translation>
+    </message>
+    <message>
+        <source>Connected.</source>
+        <translation>Verbunden.</translation>
+    </message>
+    <message>
+        <source>The connection failed.</source>
+        <translation>Die Verbindung ist fehlgeschlagen.</translation>
+    </message>
+    <message>
+        <source>%1 → %2, handle %3</source>
+        <translation>%1 → %2, Kennung %3</translation>
+    </message>
+</context>
+<context>
+    <name>TCfxPublisher</name>
+    <message>
+        <source>Message spool: %1</source>
+        <translation>Nachrichten-Zwischenspeicher: %1</translation>
+    </message>
+    <message>
+        <source>off</source>
+        <translation>aus</translation>
+    </message>
+    <message>
+        <source>connecting</source>
+        <translation>verbinde</translation>
+    </message>
+    <message>
+        <source>connected</source>
+        <translation>verbunden</translation>
+    </message>
+    <message>
+        <source>no broker</source>
+        <translation>kein Broker</translation>
+    </message>
+    <message>
+        <source>CFX: %1 (%2 waiting)</source>
+        <translation>CFX: %1 (%2 wartend)</translation>
+    </message>
+    <message>
+        <source>CFX: %1</source>
+        <translation>CFX: %1</translation>
+    </message>
+    <message>
+        <source>Message broker connection is back: %1</source>
+        <translation>Verbindung zum Nachrichten-Broker wieder da: %1</translation>
+    </message>
+    <message>
+        <source>Connected with the message broker %1</source>
+        <translation>Verbunden mit dem Nachrichten-Broker %1</translation>
+    </message>
+    <message>
+        <source>Message broker connection lost: %1</source>
+        <translation>Verbindung zum Nachrichten-Broker verloren: %1</translation>
+    </message>
+    <message numerus="yes">
+        <source>%n message(s) to the broker dropped: %1</source>
+        <translation>
+            <numerusform>%n Nachricht an den Broker verworfen: %1</numerusform>
+            <numerusform>%n Nachrichten an den Broker verworfen: %1</numerusform>
+        </translation>
+    </message>
+</context>
+<context>
+    <name>TCfxSettings</name>
+    <message>
+        <source>The broker URL is not valid: %1</source>
+        <translation>Die Broker-URL ist ungültig: %1</translation>
+    </message>
+    <message>
+        <source>The broker URL must begin with amqp:// or amqps://</source>
+        <translation>Die Broker-URL muss mit amqp:// oder amqps:// beginnen</translation>
+    </message>
+    <message>
+        <source>The target address must not be empty.</source>
+        <translation>Die Zieladresse darf nicht leer sein.</translation>
+    </message>
+    <message>
+        <source>The periods must not be negative.</source>
+        <translation>Die Zeitabstände dürfen nicht negativ sein.</translation>
+    </message>
+    <message>
+        <source>The spool must hold at least 64 KB.</source>
+        <translation>Der Zwischenspeicher muss mindestens 64 KB fassen.</translation>
+    </message>
+</context>
+<context>
+    <name>TCfxSpool</name>
+    <message>
+        <source>Cannot create the message spool folder %1: %2</source>
+        <translation>Der Ordner des Nachrichten-Zwischenspeichers %1 kann nicht angelegt werden: %2</translation>
+    </message>
+    <message>
+        <source>Not a directory</source>
+        <translation>Kein Ordner</translation>
+    </message>
+    <message>
+        <source>Cannot read the message spool folder %1: %2</source>
+        <translation>Der Ordner des Nachrichten-Zwischenspeichers %1 kann nicht gelesen werden: %2</translation>
+    </message>
+    <message>
+        <source>Cannot write the message spool file %1: %2</source>
+        <translation>Die Datei des Nachrichten-Zwischenspeichers %1 kann nicht geschrieben werden: %2</translation>
+    </message>
+</context>
+<context>
     <name>TDebugForm</name>
     <message>
         <source>Debug informations</source>
@@ -1320,6 +1578,14 @@ Please choose a path without them.</source>
         <translation>Der Programmpfad enthält Zeichen, die die Einstellungsdatei nicht aufnehmen kann: %1
 Bitte wählen Sie einen Pfad ohne diese Zeichen.</translation>
     </message>
+    <message>
+        <source> Line messaging (CFX) </source>
+        <translation> Linienkommunikation (CFX) </translation>
+    </message>
+    <message>
+        <source>Settings…</source>
+        <translation>Einstellungen…</translation>
+    </message>
 </context>
 <context>
     <name>TTrendChart</name>
@@ -1388,6 +1654,13 @@ Bitte wählen Sie einen Pfad ohne diese Zeichen.</translation>
     <message>
         <source>Export CSV...</source>
         <translation>CSV exportieren...</translation>
+    </message>
+</context>
+<context>
+    <name>main</name>
+    <message>
+        <source>Line messaging not started: %1</source>
+        <translation>Linienkommunikation nicht gestartet: %1</translation>
     </message>
 </context>
 <context>

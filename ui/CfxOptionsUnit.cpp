@@ -255,10 +255,10 @@ void TCfxOptionsForm::ShowResult(Result result, const QString &text)
 {
     m_result = result;
     TestResult->setText(text);
-    QPalette p = palette();
+    QPalette p; // only the colour set here; everything else follows the window
     if (result == Result::Ok || result == Result::Failed) {
         // Dark enough to read on a light window, light enough on a dark one.
-        const bool darkWindow = p.color(QPalette::Window).lightness() < 128;
+        const bool darkWindow = palette().color(QPalette::Window).lightness() < 128;
         QColor colour;
         if (result == Result::Ok)
             colour = darkWindow ? QColor(0x7c, 0xd9, 0x7c) : QColor(0x1a, 0x7f, 0x1a);
