@@ -12,6 +12,7 @@
 
 #include <cstdio>
 #include <memory>
+#include <optional>
 
 #include "app/CommandLine.h"
 #include "cfx/CfxPublisher.h"
@@ -227,6 +228,10 @@ int main(int argc, char *argv[])
             // The line messaging: started with the settings in force, anew when they change.
             std::unique_ptr<TCfxPublisher> cfx;
             const auto startCfx = [&] {
+                // What the line was told goes on with the new settings.
+                std::optional<TCfxPublisher::LineState> told;
+                if (cfx)
+                    told = cfx->CurrentLineState();
                 cfx.reset();
                 TCfxSettings settings = TCfxSettings::Load();
                 if (!options.cfxBroker.isEmpty())
@@ -242,7 +247,8 @@ int main(int argc, char *argv[])
                     machine.NoteEvent(QCoreApplication::translate("main", "Line messaging not started: %1").arg(problem));
                     return;
                 }
-                cfx = std::make_unique<TCfxPublisher>(&machine, settings, TCfxPublisher::DefaultSpoolFolder());
+                cfx = std::make_unique<TCfxPublisher>(&machine, settings, TCfxPublisher::DefaultSpoolFolder(),
+                                                      told ? &*told : nullptr);
                 QObject::connect(cfx.get(), &TCfxPublisher::statusChanged, &mainWindow, &TMainWindow::SetCfxStatus);
                 mainWindow.SetCfxStatus(cfx->StatusText());
             };

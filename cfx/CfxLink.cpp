@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QMetaObject>
 #include <QPointer>
+#include <QTimer>
 #include <QUrl>
 
 #include <proton/binary.hpp>
@@ -15,7 +16,9 @@
 #include <proton/messaging_handler.hpp>
 #include <proton/sender.hpp>
 #include <proton/sender_options.hpp>
+#include <proton/session.hpp>
 #include <proton/ssl.hpp>
+#include <proton/target.hpp>
 #include <proton/target_options.hpp>
 #include <proton/tracker.hpp>
 #include <proton/transport.hpp>
@@ -30,9 +33,17 @@
 #include <thread>
 #include <vector>
 
+#include <netdb.h>
+#include <sys/socket.h>
+
 #include "cfx/CfxSpool.h"
 
 namespace {
+
+QString linkText(const char *text)
+{
+    return QCoreApplication::translate("TCfxLink", text);
+}
 
 QString fromStd(const std::string &s)
 {
@@ -48,12 +59,61 @@ QString conditionText(const proton::error_condition &e)
     return fromStd(description.empty() ? e.name() : description);
 }
 
+// Where the broker is: the host as configured (for TLS and the broker's virtual host)
+// and the port, from "amqp://host[:port]" or "amqps://host[:port]".
+struct BrokerAddress {
+    QString host;
+    int port = 5672;
+    bool tls = false;
+};
+
+BrokerAddress brokerAddress(const TCfxSettings &settings)
+{
+    const QUrl url(settings.BrokerUrl.trimmed());
+    BrokerAddress a;
+    a.tls = url.scheme().compare(QLatin1String("amqps"), Qt::CaseInsensitive) == 0;
+    a.host = url.host();
+    a.port = url.port(a.tls ? 5671 : 5672);
+    return a;
+}
+
+// The name looked up here, not inside Proton's connect: there it happens on the event
+// loop's thread, which a slow or missing name server would then hold for its whole
+// time-out (no message taken in, no time-out of our own, no orderly end).
+bool resolve(const BrokerAddress &a, std::string *numeric, QString *error)
+{
+    addrinfo hints{};
+    hints.ai_family = AF_UNSPEC;
+    hints.ai_socktype = SOCK_STREAM;
+    addrinfo *found = nullptr;
+    const QByteArray host = a.host.toUtf8();
+    const int rc = ::getaddrinfo(host.constData(), QByteArray::number(a.port).constData(), &hints, &found);
+    if (rc != 0 || !found) {
+        *error = linkText("%1: %2").arg(a.host, QString::fromLocal8Bit(::gai_strerror(rc)));
+        return false;
+    }
+    char text[NI_MAXHOST] = {};
+    const int nrc = ::getnameinfo(found->ai_addr, found->ai_addrlen, text, sizeof text, nullptr, 0, NI_NUMERICHOST);
+    const bool v6 = found->ai_family == AF_INET6;
+    ::freeaddrinfo(found);
+    if (nrc != 0) {
+        *error = linkText("%1: %2").arg(a.host, QString::fromLocal8Bit(::gai_strerror(nrc)));
+        return false;
+    }
+    *numeric = (a.tls ? "amqps://" : "amqp://") + (v6 ? "[" + std::string(text) + "]" : std::string(text)) + ":"
+               + std::to_string(a.port);
+    return true;
+}
+
 // Options both the publisher and the connection test use. The password goes out only
 // with a user; SASL PLAIN over a plain TCP connection must be allowed explicitly, and a
 // broker on the loopback or inside the plant's network is the usual case.
-proton::connection_options connectionOptions(const TCfxSettings &settings)
+proton::connection_options connectionOptions(const TCfxSettings &settings, const BrokerAddress &a)
 {
     proton::connection_options opts;
+    // The configured name, not the address it was looked up to: the broker's virtual
+    // host and the TLS certificate's name are checked against it.
+    opts.virtual_host(a.host.toStdString());
     if (!settings.User.isEmpty()) {
         opts.user(settings.User.toStdString());
         opts.password(settings.Password.toStdString());
@@ -65,31 +125,28 @@ proton::connection_options connectionOptions(const TCfxSettings &settings)
     // A broker that vanishes without closing the socket (a cable pulled) is noticed
     // within a few of these periods instead of only when the operating system gives up.
     opts.idle_timeout(proton::duration(10000));
-    if (QUrl(settings.BrokerUrl.trimmed()).scheme().compare(QLatin1String("amqps"), Qt::CaseInsensitive) == 0)
+    if (a.tls)
         opts.ssl_client_options(proton::ssl_client_options());
     return opts;
-}
-
-// Proton's URL parser takes "amqp://host:port" and "amqps://…"; user and password
-// travel in the options rather than in the URL, so a password with '@' or ':' works.
-std::string brokerAddress(const TCfxSettings &settings)
-{
-    QUrl url(settings.BrokerUrl.trimmed());
-    url.setUserInfo(QString());
-    url.setPath(QString());
-    return url.toString(QUrl::RemovePath | QUrl::RemoveQuery | QUrl::RemoveFragment).toStdString();
 }
 
 // A queue the broker makes for the target ("/queue/NAME" on RabbitMQ) is durable, so
 // that messages survive the broker's restart; asking for a non-durable one where a
 // durable one exists is refused, and subscribers ask for durable ones.
-proton::target_options targetOptions(const TCfxSettings &settings)
+proton::sender_options senderOptions(const TCfxSettings &settings)
 {
-    return proton::target_options()
-        .address(settings.Target.toStdString())
-        .durability_mode(proton::terminus::UNSETTLED_STATE)
-        .expiry_policy(proton::terminus::NEVER);
+    proton::sender_options so;
+    so.delivery_mode(proton::delivery_mode::AT_LEAST_ONCE);
+    so.target(proton::target_options()
+                  .address(settings.Target.toStdString())
+                  .durability_mode(proton::terminus::UNSETTLED_STATE)
+                  .expiry_policy(proton::terminus::NEVER));
+    return so;
 }
+
+// Delivery tags: the spool id, or with the top bit set a message that is not in the
+// spool (a heartbeat).
+constexpr quint64 kTransientTag = quint64(1) << 63;
 
 proton::binary tagOf(quint64 id)
 {
@@ -130,10 +187,12 @@ constexpr int kLongestRetryMs = 30000;
 } // namespace
 
 // Everything below runs on the link's own thread, inside Proton's event loop, except
-// Post() and the constructor and destructor. The spool is touched only here.
+// post(), the name look-ups and the constructor and destructor. The spool is touched
+// only on the link's thread, and by the destructor once that thread has ended.
 struct TCfxLink::Worker : proton::messaging_handler {
     Worker(TCfxLink *owner, const TCfxSettings &settings, const QString &spoolFolder)
-        : owner(owner), settings(settings), spool(spoolFolder, qint64(settings.SpoolLimitKB) * 1024),
+        : owner(owner), settings(settings), address(brokerAddress(settings)),
+          spool(spoolFolder, qint64(settings.SpoolLimitKB) * 1024),
           container(*this, ("vard-" + settings.EffectiveHandle()).toStdString())
     {
         container.auto_stop(false);
@@ -141,11 +200,14 @@ struct TCfxLink::Worker : proton::messaging_handler {
 
     TCfxLink *owner;
     const TCfxSettings settings;
+    const BrokerAddress address;
     TCfxSpool spool;
+    bool spoolOpened = false;
     proton::container container;
     std::thread thread;
+    std::atomic<bool> loopEnded{false};
 
-    // Filled by Post() on any thread, emptied on the link's thread.
+    // Filled by post() on any thread, emptied on the link's thread.
     struct Incoming {
         QByteArray json;
         bool transient;
@@ -159,14 +221,26 @@ struct TCfxLink::Worker : proton::messaging_handler {
     std::atomic<qsizetype> waitingNow{0};
     std::atomic<bool> progressPending{false};
 
+    // A name look-up runs on a thread of its own and may outlast the link; it reaches
+    // the container only while this says it may.
+    struct LookupGate {
+        std::mutex lock;
+        bool closed = false;
+    };
+    std::shared_ptr<LookupGate> gate = std::make_shared<LookupGate>();
+    int attempt = 0;
+
     // Link thread only.
     proton::connection connection;
     proton::sender sender;
     bool connected = false;
+    bool lossHandled = true; // the current connection's end has been dealt with
+    bool proven = false;     // the broker accepted a message on the current connection
     bool stopping = false;
     quint64 lastSent = 0; // the newest spool entry handed to the broker on this connection
+    quint64 transientSeq = 0;
+    std::deque<QByteArray> transientOut; // heartbeats for this connection only
     int retryMs = kFirstRetryMs;
-    bool retryScheduled = false;
     bool spoolProblemReported = false;
 
     // --- handed to the main thread ------------------------------------------------
@@ -192,36 +266,81 @@ struct TCfxLink::Worker : proton::messaging_handler {
     }
 
     // --- link thread ----------------------------------------------------------------
-    void on_container_start(proton::container &) override
+    void openSpool()
     {
+        if (spoolOpened)
+            return;
+        spoolOpened = true;
         QString error;
         if (!spool.Open(&error))
             toOwner([o = owner, error] { emit o->spoolProblem(error); });
+    }
+
+    void on_container_start(proton::container &) override
+    {
+        openSpool();
         notifyProgress();
-        connect();
+        // Not from here: a stop that comes while this handler runs would drop every
+        // task scheduled meanwhile.
+        container.schedule(proton::duration::IMMEDIATE, [this] { connect(); });
     }
 
     void connect()
     {
-        retryScheduled = false;
         if (stopping)
             return;
         state(Connecting, QString());
-        connection = container.connect(brokerAddress(settings), connectionOptions(settings));
+        const int mine = ++attempt;
+        std::thread([gate = gate, w = this, a = address, mine] {
+            std::string numeric;
+            QString error;
+            const bool ok = resolve(a, &numeric, &error);
+            std::lock_guard<std::mutex> lock(gate->lock);
+            if (gate->closed)
+                return;
+            w->container.schedule(proton::duration::IMMEDIATE, [w, ok, numeric, error, mine] {
+                if (mine != w->attempt || w->stopping)
+                    return;
+                if (ok)
+                    w->connectTo(numeric);
+                else
+                    w->failed(error);
+            });
+        }).detach();
     }
+
+    void connectTo(const std::string &numeric)
+    {
+        lossHandled = false;
+        proven = false;
+        try {
+            connection = container.connect(numeric, connectionOptions(settings, address));
+        } catch (const std::exception &e) {
+            connection = proton::connection();
+            failed(QString::fromLocal8Bit(e.what()));
+        }
+    }
+
+    bool isCurrent(const proton::connection &c) const { return connection && c == connection; }
 
     void on_connection_open(proton::connection &c) override
     {
-        proton::sender_options so;
-        so.delivery_mode(proton::delivery_mode::AT_LEAST_ONCE);
-        so.target(targetOptions(settings));
-        sender = c.open_sender(settings.Target.toStdString(), so);
+        if (!isCurrent(c)) {
+            c.close();
+            return;
+        }
+        sender = c.open_sender(settings.Target.toStdString(), senderOptions(settings));
     }
 
-    void on_sender_open(proton::sender &) override
+    void on_sender_open(proton::sender &s) override
     {
+        if (!isCurrent(s.connection()))
+            return;
+        // A broker that cannot take the address may still answer the attach, with no
+        // target, and refuse it right after.
+        if (s.target().address().empty())
+            return;
         connected = true;
-        retryMs = kFirstRetryMs;
         // Whatever was in flight on an earlier connection was not accepted: it goes again,
         // from the oldest on. A message the broker took just before the line broke may
         // thus arrive twice; its UniqueID tells a subscriber.
@@ -230,7 +349,11 @@ struct TCfxLink::Worker : proton::messaging_handler {
         pump();
     }
 
-    void on_sendable(proton::sender &) override { pump(); }
+    void on_sendable(proton::sender &s) override
+    {
+        if (isCurrent(s.connection()))
+            pump();
+    }
 
     void drain()
     {
@@ -241,9 +364,13 @@ struct TCfxLink::Worker : proton::messaging_handler {
             taken.swap(inbox);
         }
         int droppedNow = 0;
-        for (const Incoming &in : taken) {
-            if (in.transient && !connected)
+        for (Incoming &in : taken) {
+            if (in.transient) {
+                // Told late it would claim a liveness that was not there.
+                if (connected)
+                    transientOut.push_back(std::move(in.json));
                 continue;
+            }
             const TCfxSpool::AppendResult r = spool.Append(in.json);
             droppedNow += r.dropped;
             if (!r.stored && !spoolProblemReported) {
@@ -256,7 +383,7 @@ struct TCfxLink::Worker : proton::messaging_handler {
         if (droppedNow > 0) {
             toOwner([o = owner, droppedNow] {
                 o->m_dropped += quint64(droppedNow);
-                emit o->dropped(droppedNow, QCoreApplication::translate("TCfxLink", "the spool is full"));
+                emit o->dropped(droppedNow, linkText("the spool is full"));
             });
         }
         notifyProgress();
@@ -277,32 +404,33 @@ struct TCfxLink::Worker : proton::messaging_handler {
         return lo;
     }
 
+    proton::message messageOf(const QByteArray &payload, bool durable)
+    {
+        proton::message m;
+        m.body(proton::binary(payload.begin(), payload.end()));
+        m.content_type("application/json; charset=\"utf-8\"");
+        // Kept by the broker across its own restart.
+        m.durable(durable);
+        return m;
+    }
+
     void pump()
     {
         if (!connected || !sender || stopping)
             return;
+        while (!transientOut.empty() && sender.credit() > 0) {
+            sender.send(messageOf(transientOut.front(), false), tagOf(kTransientTag | ++transientSeq));
+            transientOut.pop_front();
+        }
         for (qsizetype i = firstAfter(lastSent); i < spool.Count() && sender.credit() > 0; ++i) {
-            const QByteArray &payload = spool.PayloadAt(i);
-            proton::message m;
-            m.body(proton::binary(payload.begin(), payload.end()));
-            m.content_type("application/json; charset=\"utf-8\"");
-            // Kept by the broker across its own restart.
-            m.durable(true);
             const quint64 id = spool.IdAt(i);
-            sender.send(m, tagOf(id));
+            sender.send(messageOf(spool.PayloadAt(i), true), tagOf(id));
             lastSent = id;
         }
     }
 
-    void on_tracker_accept(proton::tracker &t) override
-    {
-        spool.Remove(idOf(t.tag()));
-        acceptedTotal.fetch_add(1, std::memory_order_relaxed);
-        notifyProgress();
-    }
-
-    // The counts reach the main thread as one call for a burst of acceptances, however
-    // many: thousands of calls queued at once would keep its timers waiting.
+    // The counts reach the main thread as one call for a burst, however many: thousands
+    // of calls queued at once would keep its timers waiting.
     void notifyProgress()
     {
         waitingNow.store(spool.Count(), std::memory_order_relaxed);
@@ -312,71 +440,97 @@ struct TCfxLink::Worker : proton::messaging_handler {
             progressPending = false;
             const quint64 total = acceptedTotal.load(std::memory_order_relaxed);
             const qsizetype waiting = waitingNow.load(std::memory_order_relaxed);
-            const bool more = total != owner->m_accepted;
+            if (total == owner->m_accepted && waiting == owner->m_waiting)
+                return;
             owner->m_accepted = total;
             owner->m_waiting = waiting;
-            if (more)
-                emit owner->accepted(total, waiting);
+            emit owner->accepted(total, waiting);
         });
+    }
+
+    void on_tracker_accept(proton::tracker &t) override
+    {
+        const quint64 id = idOf(t.tag());
+        if (!(id & kTransientTag))
+            spool.Remove(id);
+        acceptedTotal.fetch_add(1, std::memory_order_relaxed);
+        // The back-off starts again only for a connection that has proved itself: one
+        // that opens and then fails at once must not be tried again every second.
+        if (isCurrent(t.connection()) && !proven) {
+            proven = true;
+            retryMs = kFirstRetryMs;
+        }
+        notifyProgress();
     }
 
     void on_tracker_reject(proton::tracker &t) override
     {
         // Sent again it would be refused again and block everything behind it.
-        spool.Remove(idOf(t.tag()));
+        const quint64 id = idOf(t.tag());
+        if (!(id & kTransientTag))
+            spool.Remove(id);
         notifyProgress();
         toOwner([o = owner] {
             ++o->m_dropped;
-            emit o->dropped(1, QCoreApplication::translate("TCfxLink", "the broker refused it"));
+            emit o->dropped(1, linkText("the broker refused it"));
         });
     }
 
-    void on_tracker_release(proton::tracker &) override
+    void on_tracker_release(proton::tracker &t) override
     {
-        // Released or modified: the broker did not take it, but might later. Start the
-        // connection afresh so it goes again in its place, ahead of the newer ones.
-        if (connection && !stopping)
-            connection.close(proton::error_condition("vard:released", "a message was not taken"));
+        // Released or modified: the broker did not take it, but might later. The
+        // connection starts afresh and everything from the oldest unaccepted message on
+        // goes again, this one included.
+        if (!isCurrent(t.connection()) || stopping)
+            return;
+        connected = false;
+        connection.close(proton::error_condition("vard:released", "a message was not taken"));
     }
 
-    void lost(const QString &why)
+    // Something went wrong with the current connection: one Lost, one retry.
+    void failed(const QString &why)
     {
+        lossHandled = true;
         connected = false;
         sender = proton::sender();
+        transientOut.clear();
         if (stopping)
             return;
-        state(Lost, why.isEmpty() ? QCoreApplication::translate("TCfxLink", "connection closed") : why);
-        if (!retryScheduled) {
-            retryScheduled = true;
-            const int wait = retryMs;
-            retryMs = std::min(retryMs * 2, kLongestRetryMs);
-            after(container, wait, [this] { return stopping; }, [this] { connect(); });
-        }
+        state(Lost, why.isEmpty() ? linkText("connection closed") : why);
+        const int wait = retryMs;
+        retryMs = std::min(retryMs * 2, kLongestRetryMs);
+        after(container, wait, [this] { return stopping; }, [this] { connect(); });
     }
 
-    void on_transport_error(proton::transport &t) override { lost(conditionText(t.error())); }
-    void on_connection_error(proton::connection &c) override
+    void ended(proton::connection c, const QString &why)
     {
-        const QString why = conditionText(c.error());
-        c.close();
-        lost(why);
+        if (!isCurrent(c)) {
+            // Left over from an earlier attempt: gone for good.
+            if (c && c.active())
+                c.close();
+            return;
+        }
+        if (c.active())
+            c.close();
+        if (!lossHandled)
+            failed(why);
     }
-    void on_sender_error(proton::sender &s) override
-    {
-        const QString why = conditionText(s.error());
-        s.connection().close();
-        lost(why);
-    }
+
+    void on_transport_error(proton::transport &t) override { ended(t.connection(), conditionText(t.error())); }
     // Also a connection that ends without a word, before or after the sender opened.
-    void on_transport_close(proton::transport &) override { lost(QString()); }
-    void on_error(const proton::error_condition &e) override { lost(conditionText(e)); }
+    void on_transport_close(proton::transport &t) override { ended(t.connection(), QString()); }
+    void on_connection_error(proton::connection &c) override { ended(c, conditionText(c.error())); }
+    // RabbitMQ refuses an address by ending the session, not the link.
+    void on_session_error(proton::session &s) override { ended(s.connection(), conditionText(s.error())); }
+    void on_sender_error(proton::sender &s) override { ended(s.connection(), conditionText(s.error())); }
+    void on_error(const proton::error_condition &e) override { ended(connection, conditionText(e)); }
 
     // The last work on the link's thread: what came in is on disk, then the loop ends.
     void shutdown(std::mutex *doneLock, std::condition_variable *doneCv, bool *done)
     {
         drain();
         stopping = true;
-        if (connection)
+        if (connection && connection.active())
             connection.close();
         container.stop();
         std::lock_guard<std::mutex> lock(*doneLock);
@@ -395,25 +549,26 @@ TCfxLink::TCfxLink(const TCfxSettings &settings, const QString &spoolFolder, QOb
         } catch (const std::exception &e) {
             w->state(Lost, QString::fromLocal8Bit(e.what()));
         }
+        w->loopEnded = true;
     });
 }
 
 TCfxLink::~TCfxLink()
 {
     Worker *w = m_worker.get();
+    {
+        // A name look-up still under way finds the gate closed and leaves the container alone.
+        std::lock_guard<std::mutex> lock(w->gate->lock);
+        w->gate->closed = true;
+    }
     std::mutex doneLock;
     std::condition_variable doneCv;
-    bool done = false;
-    try {
+    bool done = w->loopEnded;
+    if (!done) {
         w->container.schedule(proton::duration::IMMEDIATE, [w, &doneLock, &doneCv, &done] {
             w->shutdown(&doneLock, &doneCv, &done);
         });
-    } catch (const std::exception &) {
-        done = true; // the loop has ended already
-    }
-    {
-        // The event loop answers at once unless it is stuck; then it is stopped as it is,
-        // and what is still in the inbox is lost with this run.
+        // The event loop answers at once unless it is stuck; then it is stopped as it is.
         std::unique_lock<std::mutex> lock(doneLock);
         doneCv.wait_for(lock, std::chrono::seconds(2), [&] { return done; });
     }
@@ -421,6 +576,17 @@ TCfxLink::~TCfxLink()
     w->container.stop();
     if (w->thread.joinable())
         w->thread.join();
+    // The loop has ended: whatever it did not take in goes to the disk from here, so that
+    // the next run sends it.
+    w->openSpool();
+    std::vector<Worker::Incoming> left;
+    {
+        std::lock_guard<std::mutex> lock(w->inboxLock);
+        left.swap(w->inbox);
+    }
+    for (const Worker::Incoming &in : left)
+        if (!in.transient)
+            w->spool.Append(in.json);
 }
 
 void TCfxLink::Post(const QByteArray &json, bool transient)
@@ -444,11 +610,12 @@ namespace {
 // One connection attempt: open a sender on the target, then close again.
 struct Probe : proton::messaging_handler {
     using Done = std::function<void(bool, const QString &)>;
-    Probe(const TCfxSettings &s, int timeoutMs, Done report)
-        : settings(s), timeoutMs(timeoutMs), report(std::move(report))
+    Probe(const TCfxSettings &s, std::string numeric, int timeoutMs, Done report)
+        : settings(s), numeric(std::move(numeric)), timeoutMs(timeoutMs), report(std::move(report))
     {
     }
     TCfxSettings settings;
+    std::string numeric;
     int timeoutMs;
     Done report;
     bool finished = false;
@@ -459,50 +626,50 @@ struct Probe : proton::messaging_handler {
         if (finished)
             return;
         finished = true;
-        report(success, text.isEmpty() ? QCoreApplication::translate("TCfxLink", "The broker closed the connection.") : text);
+        report(success, text.isEmpty() ? linkText("The broker closed the connection.") : text);
         c.stop();
     }
     void on_container_start(proton::container &c) override
     {
-        c.connect(brokerAddress(settings), connectionOptions(settings));
         after(c, timeoutMs, [this] { return finished; }, [this, &c] {
-            finish(c, false, QCoreApplication::translate("TCfxLink", "No answer from the broker within %1 s.").arg((timeoutMs + 999) / 1000));
+            finish(c, false, linkText("No answer from the broker within %1 s.").arg((timeoutMs + 999) / 1000));
         });
+        try {
+            c.connect(numeric, connectionOptions(settings, brokerAddress(settings)));
+        } catch (const std::exception &e) {
+            finish(c, false, QString::fromLocal8Bit(e.what()));
+        }
     }
     void on_connection_open(proton::connection &conn) override
     {
-        proton::sender_options so;
-        so.target(targetOptions(settings));
-        conn.open_sender(settings.Target.toStdString(), so);
+        conn.open_sender(settings.Target.toStdString(), senderOptions(settings));
     }
     void on_sender_open(proton::sender &s) override
     {
+        if (s.target().address().empty())
+            return; // the refusal follows
         finish(s.container(), true,
-               QCoreApplication::translate("TCfxLink", "Connected: %1 accepts messages for %2.").arg(settings.BrokerUrl.trimmed(), settings.Target));
+               linkText("Connected: %1 accepts messages for %2.").arg(settings.BrokerUrl.trimmed(), settings.Target));
     }
     void on_transport_error(proton::transport &t) override
     {
         finish(t.connection().container(), false, conditionText(t.error()));
     }
+    void on_transport_close(proton::transport &t) override { finish(t.connection().container(), false, QString()); }
     void on_connection_error(proton::connection &c) override { finish(c.container(), false, conditionText(c.error())); }
+    void on_session_error(proton::session &s) override { finish(s.container(), false, conditionText(s.error())); }
     void on_sender_error(proton::sender &s) override { finish(s.container(), false, conditionText(s.error())); }
 };
 
-// The probes still running, joined before the program ends.
-std::mutex g_probeLock;
-std::vector<std::thread> g_probes;
-bool g_joinRegistered = false;
+// Probes still under way; the program's end waits a moment for them, not for a name
+// server that does not answer.
+std::atomic<int> g_probesRunning{0};
+bool g_waitRegistered = false;
 
-void joinProbes()
+void waitForProbes()
 {
-    std::vector<std::thread> probes;
-    {
-        std::lock_guard<std::mutex> lock(g_probeLock);
-        probes.swap(g_probes);
-    }
-    for (std::thread &t : probes)
-        if (t.joinable())
-            t.join();
+    for (int i = 0; i < 120 && g_probesRunning.load() > 0; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
 }
 
 } // namespace
@@ -512,47 +679,55 @@ void TestConnection(const TCfxSettings &settings, QObject *context,
 {
     const QString problem = settings.Problem();
     if (!settings.Enabled() || !problem.isEmpty()) {
-        const QString text = problem.isEmpty() ? QCoreApplication::translate("TCfxLink", "No broker URL is set.") : problem;
+        const QString text = problem.isEmpty() ? linkText("No broker URL is set.") : problem;
         QMetaObject::invokeMethod(
             context, [done, text] { done(false, text); }, Qt::QueuedConnection);
         return;
     }
-    // The answer goes through the application object, which outlives the probe; the
-    // guard, read on the main thread, keeps a closed dialog from being called.
+    // One answer, whichever comes first: the probe's, or the time-out's on the main
+    // thread, which holds even while a name look-up keeps the probe waiting. The guard,
+    // read on the main thread, keeps a closed dialog from being called.
+    auto answered = std::make_shared<std::atomic<bool>>(false);
     QPointer<QObject> guard(context);
-    std::thread probe([settings, timeoutMs, guard, done] {
-        const auto report = [guard, done](bool ok, const QString &message) {
-            if (QCoreApplication *app = QCoreApplication::instance()) {
-                QMetaObject::invokeMethod(
-                    app,
-                    [guard, done, ok, message] {
-                        if (guard)
-                            done(ok, message);
-                    },
-                    Qt::QueuedConnection);
-            }
-        };
-        Probe handler(settings, timeoutMs, report);
-        try {
-            proton::container c(handler);
-            c.run();
-        } catch (const std::exception &e) {
-            if (!handler.finished) {
-                handler.finished = true;
-                report(false, QString::fromLocal8Bit(e.what()));
-            }
-        }
-        if (!handler.finished)
-            report(false, QCoreApplication::translate("TCfxLink", "The broker closed the connection."));
+    const auto deliver = [guard, done, answered](bool ok, const QString &message) {
+        if (answered->exchange(true))
+            return;
+        if (guard)
+            done(ok, message);
+    };
+    QTimer::singleShot(timeoutMs + 500, context, [deliver, timeoutMs] {
+        deliver(false, linkText("No answer from the broker within %1 s.").arg((timeoutMs + 999) / 1000));
     });
-    std::lock_guard<std::mutex> lock(g_probeLock);
-    // Joined when the program ends: a running probe holds that up for at most its
-    // time-out.
-    g_probes.push_back(std::move(probe));
-    if (!g_joinRegistered) {
-        g_joinRegistered = true;
-        qAddPostRoutine(joinProbes);
+    if (!g_waitRegistered) {
+        g_waitRegistered = true;
+        qAddPostRoutine(waitForProbes);
     }
+    ++g_probesRunning;
+    std::thread([settings, timeoutMs, deliver, answered] {
+        const auto report = [deliver](bool ok, const QString &message) {
+            if (QCoreApplication *app = QCoreApplication::instance())
+                QMetaObject::invokeMethod(app, [deliver, ok, message] { deliver(ok, message); }, Qt::QueuedConnection);
+        };
+        std::string numeric;
+        QString error;
+        if (!resolve(brokerAddress(settings), &numeric, &error)) {
+            report(false, error);
+        } else if (!answered->load()) {
+            Probe handler(settings, numeric, timeoutMs, report);
+            try {
+                proton::container c(handler);
+                c.run();
+            } catch (const std::exception &e) {
+                if (!handler.finished) {
+                    handler.finished = true;
+                    report(false, QString::fromLocal8Bit(e.what()));
+                }
+            }
+            if (!handler.finished)
+                report(false, linkText("The broker closed the connection."));
+        }
+        --g_probesRunning;
+    }).detach();
 }
 
 } // namespace vard::cfx

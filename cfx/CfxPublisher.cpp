@@ -39,7 +39,7 @@ QString TCfxPublisher::DefaultSpoolFolder()
 }
 
 TCfxPublisher::TCfxPublisher(TMachine *machine, const TCfxSettings &settings, const QString &spoolFolder,
-                             QObject *parent)
+                             const LineState *previous, QObject *parent)
     : QObject(parent), m_machine(machine), m_settings(settings), m_handle(settings.EffectiveHandle()),
       m_link(std::make_unique<TCfxLink>(settings, spoolFolder))
 {
@@ -52,7 +52,12 @@ TCfxPublisher::TCfxPublisher(TMachine *machine, const TCfxSettings &settings, co
     connect(machine, &TMachine::machineTypeChanged, this, &TCfxPublisher::onMachineTypeChanged);
     connect(machine, &TMachine::valuesRead, this, &TCfxPublisher::onValuesRead);
     connect(machine, &TMachine::commandAccepted, this, &TCfxPublisher::onCommandAccepted);
-    connect(machine, &TMachine::profileLoaded, this, [this](const QString &name) { m_pendingProfile = name; });
+    connect(machine, &TMachine::profileLoaded, this, [this](const QString &name) {
+        m_pendingProfile = name;
+        m_profileCommand = m_machine->PendingCommand();
+    });
+    if (previous)
+        m_line = *previous;
 
     // Follows the SDK's EndpointConnected: the first word of an endpoint on the bus.
     EndpointInfo endpoint;
@@ -74,9 +79,8 @@ TCfxPublisher::TCfxPublisher(TMachine *machine, const TCfxSettings &settings, co
     m_dropReport.setSingleShot(true);
     m_dropReport.setInterval(kDropReportMs);
     connect(&m_dropReport, &QTimer::timeout, this, &TCfxPublisher::flushDropped);
-
-    // The machine may be known already (the publisher restarted with new settings).
-    updateCondition();
+    // The state goes out with the next values the machine sends: flags read before that
+    // may be another moment's.
 }
 
 TCfxPublisher::~TCfxPublisher()
@@ -105,7 +109,9 @@ void TCfxPublisher::post(const QString &name, const QJsonObject &body, bool tran
     info.source = m_handle;
     info.timeStamp = QDateTime::currentDateTime();
     info.uniqueId = QUuid::createUuid();
-    m_link->Post(Envelope(name, body, info), transient);
+    const QByteArray json = Envelope(name, body, info);
+    m_link->Post(json, transient);
+    emit published(name, json);
 }
 
 void TCfxPublisher::PublishHeartbeat()
@@ -187,21 +193,21 @@ void TCfxPublisher::updateFaults()
         return;
     }
     // Cleared first, so a subscriber never sees more faults than the machine has.
-    for (auto it = m_faults.begin(); it != m_faults.end();) {
+    for (auto it = m_line.faults.begin(); it != m_line.faults.end();) {
         if (!now.contains(it.key())) {
             post(kFaultCleared, FaultCleared(it->info));
-            it = m_faults.erase(it);
+            it = m_line.faults.erase(it);
         } else {
             ++it;
         }
     }
     for (auto it = now.cbegin(); it != now.cend(); ++it) {
-        if (m_faults.contains(it.key()))
+        if (m_line.faults.contains(it.key()))
             continue;
         FaultInfo f = it.value();
         f.occurrenceId = QUuid::createUuid();
         f.occurred = QDateTime::currentDateTime();
-        m_faults.insert(it.key(), ActiveFault{f});
+        m_line.faults.insert(it.key(), ActiveFault{f});
         post(kFaultOccurred, FaultOccurred(f));
     }
 }
@@ -210,24 +216,24 @@ void TCfxPublisher::updateCondition()
 {
     const Condition now = currentCondition();
     const QDateTime at = QDateTime::currentDateTime();
-    if (m_haveCondition && now == m_condition)
+    if (m_line.haveCondition && now == m_line.condition)
         return;
     StateChange change;
-    change.oldCondition = m_haveCondition ? m_condition : Condition::LinkLost;
+    change.oldCondition = m_line.haveCondition ? m_line.condition : Condition::LinkLost;
     change.newCondition = now;
-    change.oldStateSeconds = m_haveCondition ? double(m_conditionSince.msecsTo(at)) / 1000.0 : -1.0; // unknown
+    change.oldStateSeconds = m_line.haveCondition ? double(m_line.since.msecsTo(at)) / 1000.0 : -1.0; // unknown
     // A fault that caused the new state is named with it.
-    for (const ActiveFault &f : std::as_const(m_faults)) {
+    for (const ActiveFault &f : std::as_const(m_line.faults)) {
         if ((now == Condition::HoodOpen && f.info.hood) || (now == Condition::ZoneError && !f.info.hood)) {
             change.relatedFault = f.info.occurrenceId;
             change.faultDetails = f.info;
             break;
         }
     }
-    const bool first = !m_haveCondition;
-    m_haveCondition = true;
-    m_condition = now;
-    m_conditionSince = at;
+    const bool first = !m_line.haveCondition;
+    m_line.haveCondition = true;
+    m_line.condition = now;
+    m_line.since = at;
     // Before a machine has been seen there is no change to tell of.
     if (first && now == Condition::LinkLost)
         return;
@@ -236,19 +242,25 @@ void TCfxPublisher::updateCondition()
 
 void TCfxPublisher::onMachineTypeChanged(int type)
 {
-    if (type != 0) {
+    if (type == 0) {
+        // The queued values went with the link; a profile loaded before is not sent.
+        m_pendingProfile.clear();
+        updateCondition();
+        return;
+    }
+    {
         // Another machine on the line: the old one's faults are not this one's.
         const QString prefix = QString::number(type) + u':';
-        for (auto it = m_faults.begin(); it != m_faults.end();) {
+        for (auto it = m_line.faults.begin(); it != m_line.faults.end();) {
             if (!it.key().startsWith(prefix)) {
                 post(kFaultCleared, FaultCleared(it->info));
-                it = m_faults.erase(it);
+                it = m_line.faults.erase(it);
             } else {
                 ++it;
             }
         }
     }
-    updateCondition();
+    // Its state goes out with its first values.
 }
 
 void TCfxPublisher::onValuesRead()
@@ -261,6 +273,13 @@ void TCfxPublisher::onCommandAccepted(const QByteArray &command)
 {
     if (m_pendingProfile.isEmpty())
         return;
+    if (!command.startsWith(m_profileCommand)) {
+        // An earlier write, on its way when the profile was loaded: the profile's values
+        // follow it, as the machine object keeps them queued.
+        if (m_profileCommand.startsWith(command))
+            m_profileCommand = "W:" + m_profileCommand.mid(command.size());
+        return;
+    }
     ProfileSent sent;
     sent.profileName = m_pendingProfile;
     sent.description = m_machine->DescribeCommand(command);

@@ -20,13 +20,28 @@ class TMachine;
 class TCfxPublisher : public QObject {
     Q_OBJECT
 public:
+    // What the line has been told of the machine: its condition since when, and the
+    // faults in force with their occurrence ids. A publisher started anew (other
+    // settings) takes it over, so that it neither repeats a fault under a new id nor
+    // leaves the old one uncleared.
+    struct ActiveFault {
+        vard::cfx::FaultInfo info;
+    };
+    struct LineState {
+        bool haveCondition = false;
+        vard::cfx::Condition condition = vard::cfx::Condition::LinkLost;
+        QDateTime since;
+        QHash<QString, ActiveFault> faults;
+    };
+
     // Connects to the machine's signals and starts the link; announces the endpoint.
     TCfxPublisher(TMachine *machine, const TCfxSettings &settings, const QString &spoolFolder,
-                  QObject *parent = nullptr);
+                  const LineState *previous = nullptr, QObject *parent = nullptr);
     ~TCfxPublisher() override;
 
     TCfxLink *Link() const { return m_link.get(); }
     QString Handle() const { return m_handle; }
+    LineState CurrentLineState() const { return m_line; }
     // For the status bar: "CFX: connected", "CFX: no broker (12 waiting)".
     QString StatusText() const;
 
@@ -39,6 +54,8 @@ public:
 
 signals:
     void statusChanged(const QString &text);
+    // A message handed to the link, as it goes out.
+    void published(const QString &name, const QByteArray &json);
 
 private:
     void post(const QString &name, const QJsonObject &body, bool transient = false);
@@ -60,16 +77,11 @@ private:
     QTimer m_processData;
     QTimer m_dropReport;
 
-    bool m_haveCondition = false;
-    vard::cfx::Condition m_condition = vard::cfx::Condition::LinkLost;
-    QDateTime m_conditionSince;
-    // Faults in force, by key ("hood", or the zone's error bit with the machine type), with
-    // the occurrence id their clearing must carry.
-    struct ActiveFault {
-        vard::cfx::FaultInfo info;
-    };
-    QHash<QString, ActiveFault> m_faults;
+    // Faults are keyed by the machine type and "hood" or the zone's error bit.
+    LineState m_line;
+    // A profile loaded, and the write command it made, until the machine has taken it.
     QString m_pendingProfile;
+    QByteArray m_profileCommand;
     bool m_wasConnected = false;
     bool m_lostLogged = false;
     int m_droppedUnreported = 0;

@@ -17,6 +17,7 @@
 #include <memory>
 
 #include <sys/prctl.h>
+#include <unistd.h>
 
 #include "ScriptedMachine.h"
 #include "app/GlobalUnit.h"
@@ -106,6 +107,19 @@ private:
     QString m_out;
 };
 
+// Sockets this process holds open.
+int openSockets()
+{
+    int n = 0;
+    for (const QString &fd : QDir(QStringLiteral("/proc/self/fd")).entryList(QDir::System | QDir::Files)) {
+        char target[128] = {};
+        const QByteArray path = "/proc/self/fd/" + fd.toLatin1();
+        if (::readlink(path.constData(), target, sizeof target - 1) > 0 && qstrncmp(target, "socket:", 7) == 0)
+            ++n;
+    }
+    return n;
+}
+
 QJsonObject body(const QJsonObject &m)
 {
     return m.value("MessageBody").toObject();
@@ -151,6 +165,17 @@ private:
         m_machine->SetHost(&m_host);
         connect(m_machine.get(), &TMachine::logLineAdded, this, [this](const QString &line) { m_log << line; });
         QTRY_VERIFY_WITH_TIMEOUT(m_machine->IsConnected() && m_machine->GetMachineType() != 0, 15000);
+    }
+
+    // The broker's control script, while the event loop goes on (the publisher's timers
+    // keep publishing meanwhile).
+    void brokerCtl(const QString &command)
+    {
+        QProcess ctl;
+        diesWithTheTest(ctl);
+        ctl.start(QStringLiteral("bash"), {env("VARD_TEST_BROKER_CTL"), command});
+        QTRY_VERIFY_WITH_TIMEOUT(ctl.state() == QProcess::NotRunning, 90000);
+        QCOMPARE(ctl.exitCode(), 0);
     }
 
     TCfxSettings settingsFor(const QString &queue, const QString &handle) const
@@ -205,8 +230,8 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(sub.named("CFX.ResourcePerformance.FaultCleared").size(), 2, 20000);
 
         // A profile loaded and sent: the machine confirms it, then the message goes.
-        emit m_machine->profileLoaded(QStringLiteral("Lead-free 245"));
         m_machine->SetTargetTemp(1, 180);
+        emit m_machine->profileLoaded(QStringLiteral("Lead-free 245"));
         m_machine->SendPendingValues();
         const QString profileMessage = vard::cfx::ProfileActivatedName();
         QTRY_COMPARE_WITH_TIMEOUT(sub.named(profileMessage).size(), 1, 20000);
@@ -282,19 +307,15 @@ private slots:
         });
         pace.start();
         QTRY_VERIFY_WITH_TIMEOUT(published >= 20, 10000);
-        QProcess pause;
-        diesWithTheTest(pause);
-        pause.start(QStringLiteral("bash"), {env("VARD_TEST_BROKER_CTL"), QStringLiteral("pause")});
-        QTRY_VERIFY_WITH_TIMEOUT(pause.state() == QProcess::NotRunning, 60000);
-        QCOMPARE(pause.exitCode(), 0);
+        brokerCtl(QStringLiteral("pause"));
+        if (QTest::currentTestFailed())
+            return;
         QTRY_COMPARE_WITH_TIMEOUT(publisher->Link()->CurrentState(), TCfxLink::Lost, 30000);
         QTest::qWait(20000);
         QVERIFY(publisher->Link()->Waiting() > 0);
-        QProcess resume;
-        diesWithTheTest(resume);
-        resume.start(QStringLiteral("bash"), {env("VARD_TEST_BROKER_CTL"), QStringLiteral("resume")});
-        QTRY_VERIFY_WITH_TIMEOUT(resume.state() == QProcess::NotRunning, 90000);
-        QCOMPARE(resume.exitCode(), 0);
+        brokerCtl(QStringLiteral("resume"));
+        if (QTest::currentTestFailed())
+            return;
         QTRY_COMPARE_WITH_TIMEOUT(publisher->Link()->CurrentState(), TCfxLink::Connected, 60000);
         QTest::qWait(1000);
         pace.stop();
@@ -328,6 +349,28 @@ private slots:
         QCOMPARE(brokerLines.size(), 3);
         QVERIFY2(brokerLines[1].contains(QLatin1String("lost")), qPrintable(brokerLines.join('\n')));
         QVERIFY2(brokerLines[2].contains(QLatin1String("back")), qPrintable(brokerLines.join('\n')));
+    }
+
+    // An address the broker refuses: the link says why, keeps trying at growing
+    // intervals, and holds one connection at most, not one more per attempt.
+    void refusedAddressTellsWhyAndLeaksNothing()
+    {
+        const int before = openSockets();
+        TCfxSettings s = settingsFor(QStringLiteral("/nonsense/vard-test"), "line1.oven4");
+        TCfxLink link(s, m_home->filePath("spool"));
+        QSignalSpy states(&link, &TCfxLink::stateChanged);
+        link.Post("{\"n\":1}");
+        QTRY_COMPARE_WITH_TIMEOUT(link.CurrentState(), TCfxLink::Lost, 10000);
+        QVERIFY2(!link.StateText().isEmpty() && link.StateText() != QLatin1String("connection closed"),
+                 qPrintable(link.StateText()));
+        // 1 + 2 + 4 s of back-off: three attempts or four.
+        QTest::qWait(8000);
+        int attempts = 0;
+        for (const QList<QVariant> &args : std::as_const(states))
+            attempts += args.at(0).value<TCfxLink::State>() == TCfxLink::Connecting;
+        QVERIFY2(attempts >= 2 && attempts <= 6, qPrintable(QString::number(attempts)));
+        QVERIFY2(openSockets() <= before + 1, qPrintable(QStringLiteral("%1 -> %2").arg(before).arg(openSockets())));
+        QCOMPARE(link.Waiting(), qsizetype(1)); // kept, not given up
     }
 
     // Nobody takes the messages (no broker at that address): the spool on disk stays

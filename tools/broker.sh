@@ -17,6 +17,9 @@ set -euo pipefail
 
 port="${VARD_BROKER_PORT:-5679}"
 dist_port="${VARD_BROKER_DIST_PORT:-$((port + 20000))}"
+# The Erlang port mapper the node registers with: one of our own, ended with the node,
+# so that nothing of the broker outlives a test run.
+epmd_port="${VARD_BROKER_EPMD_PORT:-$((port + 30000))}"
 dir="${VARD_BROKER_DIR:-/tmp/vard-broker-$(id -u)}"
 node="vardtest@localhost"
 bin=/usr/lib/rabbitmq/bin
@@ -33,6 +36,8 @@ export RABBITMQ_USE_LONGNAME=false
 export RABBITMQ_NODE_IP_ADDRESS=127.0.0.1
 export RABBITMQ_NODE_PORT="$port"
 export RABBITMQ_DIST_PORT="$dist_port"
+export ERL_EPMD_PORT="$epmd_port"
+export ERL_EPMD_ADDRESS=127.0.0.1
 export RABBITMQ_CONF_ENV_FILE="$dir/rabbitmq-env.conf"
 export RABBITMQ_CONFIG_FILE="$dir/rabbitmq.conf"
 export RABBITMQ_ADVANCED_CONFIG_FILE="$dir/advanced.config"
@@ -154,6 +159,7 @@ stop() {
   t0="$(now)"
   if ! pid="$(server_pid)"; then
     rm -f "$pidfile"
+    stop_epmd
     say "not running"
     return 0
   fi
@@ -173,8 +179,14 @@ stop() {
     fi
   fi
   rm -f "$pidfile" "$RABBITMQ_PID_FILE"
+  stop_epmd
   wait_port closed 10 || { echo "broker: port $port still open after the stop" >&2; return 1; }
   say "stopped in $(since "$t0") s"
+}
+
+# Our port mapper, once no node is registered with it any more.
+stop_epmd() {
+  epmd -port "$epmd_port" -kill >/dev/null 2>&1 || true
 }
 
 pause() {

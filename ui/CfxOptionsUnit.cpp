@@ -116,18 +116,7 @@ TCfxOptionsForm::TCfxOptionsForm(QWidget *parent) : QDialog(parent)
     testRow->addWidget(TestConnection, 0, Qt::AlignTop);
     testRow->addWidget(TestResult, 1);
 
-    Ok = new QPushButton(this);
-    Ok->setObjectName(QStringLiteral("Ok"));
-    // Enter presses the focused button; with the focus anywhere else it means "Ok".
-    Ok->setAutoDefault(true);
-    Ok->setDefault(true);
-    Cancel = new QPushButton(this);
-    Cancel->setObjectName(QStringLiteral("Cancel"));
-    Cancel->setAutoDefault(true);
-    auto *buttons = new QHBoxLayout;
-    buttons->addStretch(1);
-    buttons->addWidget(Ok);
-    buttons->addWidget(Cancel);
+    QHBoxLayout *buttons = vard::OkCancelRow(this, Ok, Cancel);
 
     auto *layout = new QVBoxLayout(this);
     layout->addLayout(form);

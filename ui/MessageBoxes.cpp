@@ -1,6 +1,8 @@
 #include "ui/MessageBoxes.h"
 
 #include <QCoreApplication>
+#include <QHBoxLayout>
+#include <QPushButton>
 #include <QMessageBox>
 
 namespace vard {
@@ -33,6 +35,22 @@ void ReportError(QWidget *owner, const QString &message)
     QMessageBox box(QMessageBox::Critical, QCoreApplication::translate("MessageBoxes", "Error"), message, QMessageBox::Ok, owner);
     box.setObjectName(QStringLiteral("errorBox"));
     box.exec();
+}
+
+QHBoxLayout *OkCancelRow(QWidget *dialog, QPushButton *&ok, QPushButton *&cancel)
+{
+    ok = new QPushButton(dialog);
+    ok->setObjectName(QStringLiteral("Ok"));
+    ok->setAutoDefault(true);
+    ok->setDefault(true);
+    cancel = new QPushButton(dialog);
+    cancel->setObjectName(QStringLiteral("Cancel"));
+    cancel->setAutoDefault(true);
+    auto *row = new QHBoxLayout;
+    row->addStretch(1);
+    row->addWidget(ok);
+    row->addWidget(cancel);
+    return row;
 }
 
 } // namespace vard

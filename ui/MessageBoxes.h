@@ -5,6 +5,8 @@
 
 #include <QString>
 
+class QHBoxLayout;
+class QPushButton;
 class QWidget;
 
 namespace vard {
@@ -18,5 +20,10 @@ bool AskConfirm(QWidget *owner, const QString &text, bool defaultNo = false);
 // The general error report: a failure nobody else handles (a file that cannot be
 // written, for example), caption "Error", critical icon.
 void ReportError(QWidget *owner, const QString &text);
+
+// The row of "Ok" and "Cancel" at the foot of the program's dialogs, pushed to the right
+// (named "Ok" and "Cancel"; the texts are the dialog's to set). Enter presses the focused
+// button; with the focus anywhere else it means "Ok".
+QHBoxLayout *OkCancelRow(QWidget *dialog, QPushButton *&ok, QPushButton *&cancel);
 
 } // namespace vard

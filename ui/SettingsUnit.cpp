@@ -63,19 +63,8 @@ TSettingsForm::TSettingsForm(QWidget *parent) : QDialog(parent)
     cfxRow->addWidget(CfxSummaryLabel, 1);
     cfxRow->addWidget(CfxSettings);
 
-    Ok = new QPushButton(this);
-    Ok->setObjectName(QStringLiteral("Ok"));
-    // Enter presses the focused button; with the focus anywhere else it means "Ok".
-    Ok->setAutoDefault(true);
-    Ok->setDefault(true);
-    Cancel = new QPushButton(this);
-    Cancel->setObjectName(QStringLiteral("Cancel"));
-    Cancel->setAutoDefault(true);
     Search->setAutoDefault(true);
-    auto *buttons = new QHBoxLayout;
-    buttons->addStretch(1);
-    buttons->addWidget(Ok);
-    buttons->addWidget(Cancel);
+    QHBoxLayout *buttons = vard::OkCancelRow(this, Ok, Cancel);
 
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(gbTavoPath);
