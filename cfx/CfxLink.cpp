@@ -89,7 +89,7 @@ bool resolve(const BrokerAddress &a, std::string *numeric, QString *error)
     const QByteArray host = a.host.toUtf8();
     const int rc = ::getaddrinfo(host.constData(), QByteArray::number(a.port).constData(), &hints, &found);
     if (rc != 0 || !found) {
-        *error = linkText("%1: %2").arg(a.host, QString::fromLocal8Bit(::gai_strerror(rc)));
+        *error = linkText(QT_TRANSLATE_NOOP("TCfxLink", "%1: %2")).arg(a.host, QString::fromLocal8Bit(::gai_strerror(rc)));
         return false;
     }
     char text[NI_MAXHOST] = {};
@@ -97,7 +97,7 @@ bool resolve(const BrokerAddress &a, std::string *numeric, QString *error)
     const bool v6 = found->ai_family == AF_INET6;
     ::freeaddrinfo(found);
     if (nrc != 0) {
-        *error = linkText("%1: %2").arg(a.host, QString::fromLocal8Bit(::gai_strerror(nrc)));
+        *error = linkText(QT_TRANSLATE_NOOP("TCfxLink", "%1: %2")).arg(a.host, QString::fromLocal8Bit(::gai_strerror(nrc)));
         return false;
     }
     *numeric = (a.tls ? "amqps://" : "amqp://") + (v6 ? "[" + std::string(text) + "]" : std::string(text)) + ":"
@@ -383,7 +383,7 @@ struct TCfxLink::Worker : proton::messaging_handler {
         if (droppedNow > 0) {
             toOwner([o = owner, droppedNow] {
                 o->m_dropped += quint64(droppedNow);
-                emit o->dropped(droppedNow, linkText("the spool is full"));
+                emit o->dropped(droppedNow, linkText(QT_TRANSLATE_NOOP("TCfxLink", "the spool is full")));
             });
         }
         notifyProgress();
@@ -472,7 +472,7 @@ struct TCfxLink::Worker : proton::messaging_handler {
         notifyProgress();
         toOwner([o = owner] {
             ++o->m_dropped;
-            emit o->dropped(1, linkText("the broker refused it"));
+            emit o->dropped(1, linkText(QT_TRANSLATE_NOOP("TCfxLink", "the broker refused it")));
         });
     }
 
@@ -496,7 +496,7 @@ struct TCfxLink::Worker : proton::messaging_handler {
         transientOut.clear();
         if (stopping)
             return;
-        state(Lost, why.isEmpty() ? linkText("connection closed") : why);
+        state(Lost, why.isEmpty() ? linkText(QT_TRANSLATE_NOOP("TCfxLink", "connection closed")) : why);
         const int wait = retryMs;
         retryMs = std::min(retryMs * 2, kLongestRetryMs);
         after(container, wait, [this] { return stopping; }, [this] { connect(); });
@@ -626,13 +626,13 @@ struct Probe : proton::messaging_handler {
         if (finished)
             return;
         finished = true;
-        report(success, text.isEmpty() ? linkText("The broker closed the connection.") : text);
+        report(success, text.isEmpty() ? linkText(QT_TRANSLATE_NOOP("TCfxLink", "The broker closed the connection.")) : text);
         c.stop();
     }
     void on_container_start(proton::container &c) override
     {
         after(c, timeoutMs, [this] { return finished; }, [this, &c] {
-            finish(c, false, linkText("No answer from the broker within %1 s.").arg((timeoutMs + 999) / 1000));
+            finish(c, false, linkText(QT_TRANSLATE_NOOP("TCfxLink", "No answer from the broker within %1 s.")).arg((timeoutMs + 999) / 1000));
         });
         try {
             c.connect(numeric, connectionOptions(settings, brokerAddress(settings)));
@@ -649,7 +649,7 @@ struct Probe : proton::messaging_handler {
         if (s.target().address().empty())
             return; // the refusal follows
         finish(s.container(), true,
-               linkText("Connected: %1 accepts messages for %2.").arg(settings.BrokerUrl.trimmed(), settings.Target));
+               linkText(QT_TRANSLATE_NOOP("TCfxLink", "Connected: %1 accepts messages for %2.")).arg(settings.BrokerUrl.trimmed(), settings.Target));
     }
     void on_transport_error(proton::transport &t) override
     {
@@ -679,7 +679,7 @@ void TestConnection(const TCfxSettings &settings, QObject *context,
 {
     const QString problem = settings.Problem();
     if (!settings.Enabled() || !problem.isEmpty()) {
-        const QString text = problem.isEmpty() ? linkText("No broker URL is set.") : problem;
+        const QString text = problem.isEmpty() ? linkText(QT_TRANSLATE_NOOP("TCfxLink", "No broker URL is set.")) : problem;
         QMetaObject::invokeMethod(
             context, [done, text] { done(false, text); }, Qt::QueuedConnection);
         return;
@@ -696,7 +696,7 @@ void TestConnection(const TCfxSettings &settings, QObject *context,
             done(ok, message);
     };
     QTimer::singleShot(timeoutMs + 500, context, [deliver, timeoutMs] {
-        deliver(false, linkText("No answer from the broker within %1 s.").arg((timeoutMs + 999) / 1000));
+        deliver(false, linkText(QT_TRANSLATE_NOOP("TCfxLink", "No answer from the broker within %1 s.")).arg((timeoutMs + 999) / 1000));
     });
     if (!g_waitRegistered) {
         g_waitRegistered = true;
@@ -724,7 +724,7 @@ void TestConnection(const TCfxSettings &settings, QObject *context,
                 }
             }
             if (!handler.finished)
-                report(false, linkText("The broker closed the connection."));
+                report(false, linkText(QT_TRANSLATE_NOOP("TCfxLink", "The broker closed the connection.")));
         }
         --g_probesRunning;
     }).detach();

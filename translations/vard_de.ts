@@ -248,6 +248,10 @@ Web: www.example.com</translation>
         <source>No broker URL is set.</source>
         <translation>Es ist keine Broker-URL angegeben.</translation>
     </message>
+    <message>
+        <source>%1: %2</source>
+        <translation>%1: %2</translation>
+    </message>
 </context>
 <context>
     <name>TCfxOptionsForm</name>
