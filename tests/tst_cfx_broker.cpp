@@ -421,6 +421,11 @@ private slots:
     // and process data. Both end in order on a termination signal.
     void twoProgramsOnOneBroker()
     {
+#if defined(__SANITIZE_THREAD__)
+        // The whole program under ThreadSanitizer reports the toolkit's own image
+        // workers, whose locking it cannot see; the link's threads are checked above.
+        QSKIP("the whole program is not run under ThreadSanitizer");
+#endif
         const QString queue = uniqueQueue("two");
         Subscriber sub(queue, m_home->filePath("two.jsonl"));
         QVERIFY(sub.start());
