@@ -194,13 +194,21 @@ QJsonObject EndpointConnected(const EndpointInfo &e)
                        {QStringLiteral("RequestTargetAddress"), textOrNull(e.targetAddress)}};
 }
 
-// Follows CFX.Heartbeat (CFX/Heartbeat.cs). ActiveFaults and ActiveRecipes null: "not
-// known", the faults and the profile go out in their own messages.
-QJsonObject Heartbeat(const QString &handle, int heartbeatSeconds)
+// Follows CFX.Heartbeat (CFX/Heartbeat.cs). ActiveFaults null means "not known", an
+// empty list "none"; ActiveRecipes null: the profile goes out in its own message.
+QJsonObject Heartbeat(const QString &handle, int heartbeatSeconds,
+                      const std::optional<std::vector<FaultInfo>> &activeFaults)
 {
+    QJsonValue faults = QJsonValue::Null;
+    if (activeFaults) {
+        QJsonArray list;
+        for (const FaultInfo &f : *activeFaults)
+            list.append(faultObject(f));
+        faults = list;
+    }
     return QJsonObject{{QStringLiteral("CFXHandle"), handle},
                        {QStringLiteral("HeartbeatFrequency"), DurationText(qMax(0, heartbeatSeconds))},
-                       {QStringLiteral("ActiveFaults"), QJsonValue::Null},
+                       {QStringLiteral("ActiveFaults"), faults},
                        {QStringLiteral("ActiveRecipes"), QJsonValue::Null}};
 }
 

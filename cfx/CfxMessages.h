@@ -67,7 +67,6 @@ struct EndpointInfo {
 // software names have no place in it (they belong to the endpoint information a
 // GetEndpointInformationRequest asks for).
 QJsonObject EndpointConnected(const EndpointInfo &e);
-QJsonObject Heartbeat(const QString &handle, int heartbeatSeconds);
 
 // The machine's condition as the program sees it.
 enum class Condition { LinkLost, Ready, NotReady, HoodOpen, ZoneError };
@@ -97,6 +96,10 @@ struct StateChange {
 QJsonObject StationStateChanged(const StateChange &s);
 
 QJsonObject FaultOccurred(const FaultInfo &f);
+// The faults in force go with every heartbeat, as the SDK asks ("repeated until
+// cleared"): an empty list says there are none, nullopt that nobody knows (no machine).
+QJsonObject Heartbeat(const QString &handle, int heartbeatSeconds,
+                      const std::optional<std::vector<FaultInfo>> &activeFaults = std::nullopt);
 QJsonObject FaultCleared(const FaultInfo &f, const QString &operatorOrEmpty = {});
 
 // What a zone is for; the SDK's ReflowZoneType. The machine does not say, so the caller

@@ -116,7 +116,14 @@ void TCfxPublisher::post(const QString &name, const QJsonObject &body, bool tran
 
 void TCfxPublisher::PublishHeartbeat()
 {
-    post(kHeartbeat, Heartbeat(m_handle, m_settings.HeartbeatSeconds), true);
+    // The faults in force while the machine is seen; with no machine nobody knows.
+    std::optional<std::vector<FaultInfo>> faults;
+    if (m_line.haveCondition && m_line.condition != Condition::LinkLost) {
+        faults.emplace();
+        for (const ActiveFault &f : std::as_const(m_line.faults))
+            faults->push_back(f.info);
+    }
+    post(kHeartbeat, Heartbeat(m_handle, m_settings.HeartbeatSeconds, faults), true);
 }
 
 void TCfxPublisher::PublishProcessData()

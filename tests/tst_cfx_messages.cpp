@@ -87,6 +87,13 @@ void TestCfxMessages::messages_data()
         << EndpointConnected({kHandle, QStringLiteral("4QTR"), QStringLiteral("3.2.0"),
                               QStringLiteral("amqp://broker.line3:5672"), QStringLiteral("/queue/vard.line3-oven")});
     QTest::newRow("heartbeat") << "heartbeat.json" << kHeartbeat << Heartbeat(kHandle, 60);
+    QTest::newRow("heartbeat, no faults")
+        << "heartbeat_no_faults.json" << kHeartbeat << Heartbeat(kHandle, 60, std::vector<FaultInfo>{});
+    QTest::newRow("heartbeat, hood open")
+        << "heartbeat_hood.json" << kHeartbeat
+        << Heartbeat(kHandle, 300,
+                     std::vector<FaultInfo>{{kFaultId, true, {}, QStringLiteral("Hood opened during production"),
+                                             at(5, 3, 20, 0, 3600)}});
 
     StateChange ready;
     ready.oldCondition = Condition::NotReady;

@@ -114,6 +114,8 @@ private slots:
         start();
         m_rig->bringUp("4QTR A", kQtrSettings);
         QVERIFY(take().isEmpty()); // identified, but nothing read yet
+        m_publisher->PublishHeartbeat();
+        QVERIFY(take().value(0).body.value("ActiveFaults").isNull()); // not known yet
 
         m_rig->values("A:S1=0;S2=0;");
         QList<Sent> got = take();
@@ -137,6 +139,17 @@ private slots:
         const QString zone = occurrenceOf(got[0]);
         QVERIFY(zone != hood);
         QVERIFY(got[0].body.value("Fault").toObject().value("Description").toString().contains("Preheat 2"));
+        // A heartbeat repeats the faults in force, with their ids.
+        m_publisher->PublishHeartbeat();
+        got = take();
+        QCOMPARE(names(got), QStringList{"CFX.Heartbeat"});
+        QStringList active;
+        for (const QJsonValue &f : got[0].body.value("ActiveFaults").toArray())
+            active << f.toObject().value("FaultOccurrenceId").toString();
+        active.sort();
+        QStringList expected{hood, zone};
+        expected.sort();
+        QCOMPARE(active, expected);
 
         m_rig->values("A:S1=64;S2=0;"); // the hood closed
         got = take();
