@@ -20,6 +20,7 @@
 #include <unistd.h>
 
 #include "ScriptedMachine.h"
+#include "SimulatorPort.h"
 #include "app/GlobalUnit.h"
 #include "cfx/CfxLink.h"
 #include "cfx/CfxPublisher.h"
@@ -153,14 +154,9 @@ private:
 
     void bringUpMachine(MachineKind kind)
     {
-        m_sim = std::make_unique<vardsim::SimulatedMachine>(kind);
-        QVERIFY2(m_sim->start(), qPrintable(m_sim->errorString()));
-        const QString link = m_home->filePath("machine1");
-        QVERIFY(m_sim->publishLink(link));
-        QFile f(m_home->filePath("Vard.ini"));
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write("[Communications]\r\nReadTimeout=500\r\nPort1=" + link.toLocal8Bit() + "\r\nComNo=1\r\n");
-        f.close();
+        startSimulatorAsPortOne(m_sim, kind, *m_home);
+        if (QTest::currentTestFailed())
+            return;
         m_machine = std::make_unique<TMachine>();
         m_machine->SetHost(&m_host);
         connect(m_machine.get(), &TMachine::logLineAdded, this, [this](const QString &line) { m_log << line; });

@@ -9,6 +9,7 @@
 #include <functional>
 
 #include "ScriptedMachine.h"
+#include "SimulatorPort.h"
 #include "sim/SimulatedMachine.h"
 
 using vardsim::MachineKind;
@@ -26,18 +27,11 @@ private:
     std::unique_ptr<TMachine> m_machine;
     Host m_host;
 
-    // Port 1 is the simulator, reached through a link that follows it across a hang-up;
-    // `ports` adds lines for further ports.
     void bringUp(MachineKind kind, const QByteArray &ports = "ComNo=1\r\n")
     {
-        m_sim = std::make_unique<vardsim::SimulatedMachine>(kind);
-        QVERIFY2(m_sim->start(), qPrintable(m_sim->errorString()));
-        const QString link = m_home->filePath("machine1");
-        QVERIFY(m_sim->publishLink(link));
-        QFile f(m_home->filePath("Vard.ini"));
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write("[Communications]\r\nReadTimeout=500\r\nPort1=" + link.toLocal8Bit() + "\r\n" + ports);
-        f.close();
+        startSimulatorAsPortOne(m_sim, kind, *m_home, ports);
+        if (QTest::currentTestFailed())
+            return;
         m_machine = std::make_unique<TMachine>();
         m_machine->SetHost(&m_host);
         QTRY_VERIFY_WITH_TIMEOUT(m_machine->IsConnected(), 3000);
