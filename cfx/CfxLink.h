@@ -38,7 +38,8 @@ public:
 
 signals:
     void stateChanged(TCfxLink::State state, const QString &detail);
-    // The broker accepted messages; the spool still holds `waiting`.
+    // Progress: the broker accepted messages, or the spool's count changed; `total` accepted
+    // since the start, `waiting` still in the spool.
     void accepted(quint64 total, qsizetype waiting);
     // The full spool dropped its oldest messages, or the broker refused one for good.
     void dropped(int count, const QString &why);

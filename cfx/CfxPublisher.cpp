@@ -120,8 +120,8 @@ void TCfxPublisher::PublishHeartbeat()
     std::optional<std::vector<FaultInfo>> faults;
     if (m_line.haveCondition && m_line.condition != Condition::LinkLost) {
         faults.emplace();
-        for (const ActiveFault &f : std::as_const(m_line.faults))
-            faults->push_back(f.info);
+        for (const FaultInfo &f : std::as_const(m_line.faults))
+            faults->push_back(f);
     }
     post(kHeartbeat, Heartbeat(m_handle, m_settings.HeartbeatSeconds, faults), true);
 }
@@ -200,22 +200,27 @@ void TCfxPublisher::updateFaults()
         return;
     }
     // Cleared first, so a subscriber never sees more faults than the machine has.
-    for (auto it = m_line.faults.begin(); it != m_line.faults.end();) {
-        if (!now.contains(it.key())) {
-            post(kFaultCleared, FaultCleared(it->info));
-            it = m_line.faults.erase(it);
-        } else {
-            ++it;
-        }
-    }
+    clearFaults([&now](const QString &key) { return !now.contains(key); });
     for (auto it = now.cbegin(); it != now.cend(); ++it) {
         if (m_line.faults.contains(it.key()))
             continue;
         FaultInfo f = it.value();
         f.occurrenceId = QUuid::createUuid();
         f.occurred = QDateTime::currentDateTime();
-        m_line.faults.insert(it.key(), ActiveFault{f});
+        m_line.faults.insert(it.key(), f);
         post(kFaultOccurred, FaultOccurred(f));
+    }
+}
+
+void TCfxPublisher::clearFaults(const std::function<bool(const QString &key)> &gone)
+{
+    for (auto it = m_line.faults.begin(); it != m_line.faults.end();) {
+        if (gone(it.key())) {
+            post(kFaultCleared, FaultCleared(*it));
+            it = m_line.faults.erase(it);
+        } else {
+            ++it;
+        }
     }
 }
 
@@ -230,10 +235,10 @@ void TCfxPublisher::updateCondition()
     change.newCondition = now;
     change.oldStateSeconds = m_line.haveCondition ? double(m_line.since.msecsTo(at)) / 1000.0 : -1.0; // unknown
     // A fault that caused the new state is named with it.
-    for (const ActiveFault &f : std::as_const(m_line.faults)) {
-        if ((now == Condition::HoodOpen && f.info.hood) || (now == Condition::ZoneError && !f.info.hood)) {
-            change.relatedFault = f.info.occurrenceId;
-            change.faultDetails = f.info;
+    for (const FaultInfo &f : std::as_const(m_line.faults)) {
+        if ((now == Condition::HoodOpen && f.hood) || (now == Condition::ZoneError && !f.hood)) {
+            change.relatedFault = f.occurrenceId;
+            change.faultDetails = f;
             break;
         }
     }
@@ -255,18 +260,9 @@ void TCfxPublisher::onMachineTypeChanged(int type)
         updateCondition();
         return;
     }
-    {
-        // Another machine on the line: the old one's faults are not this one's.
-        const QString prefix = QString::number(type) + u':';
-        for (auto it = m_line.faults.begin(); it != m_line.faults.end();) {
-            if (!it.key().startsWith(prefix)) {
-                post(kFaultCleared, FaultCleared(it->info));
-                it = m_line.faults.erase(it);
-            } else {
-                ++it;
-            }
-        }
-    }
+    // Another machine on the line: the old one's faults are not this one's.
+    const QString prefix = QString::number(type) + u':';
+    clearFaults([&prefix](const QString &key) { return !key.startsWith(prefix); });
     // Its state goes out with its first values.
 }
 

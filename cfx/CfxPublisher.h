@@ -9,6 +9,7 @@
 #include <QTimer>
 #include <QUuid>
 
+#include <functional>
 #include <memory>
 
 #include "cfx/CfxLink.h"
@@ -24,14 +25,11 @@ public:
     // faults in force with their occurrence ids. A publisher started anew (other
     // settings) takes it over, so that it neither repeats a fault under a new id nor
     // leaves the old one uncleared.
-    struct ActiveFault {
-        vard::cfx::FaultInfo info;
-    };
     struct LineState {
         bool haveCondition = false;
         vard::cfx::Condition condition = vard::cfx::Condition::LinkLost;
         QDateTime since;
-        QHash<QString, ActiveFault> faults;
+        QHash<QString, vard::cfx::FaultInfo> faults;
     };
 
     // Connects to the machine's signals and starts the link; announces the endpoint.
@@ -68,6 +66,8 @@ private:
     vard::cfx::Condition currentCondition() const;
     void updateCondition();
     void updateFaults();
+    // Tells the line that the faults `gone` picks out are over, and forgets them.
+    void clearFaults(const std::function<bool(const QString &key)> &gone);
 
     TMachine *m_machine;
     TCfxSettings m_settings;
