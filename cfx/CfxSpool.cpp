@@ -137,6 +137,8 @@ bool TCfxSpool::WriteFile(quint64 id, const QByteArray &payload, QString *error)
 {
     const QString path = PathOf(id);
     const QString temp = path + kTempSuffix;
+    // Not through SafeSave: its commit (and the QSaveFile under it) flushes every file to
+    // the disk, which every message passing through here would pay for.
     // Unbuffered: every write reaches the system at once and its failure is seen here,
     // not lost in a flush at close.
     QFile f(temp);

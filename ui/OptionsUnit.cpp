@@ -31,15 +31,7 @@ TOptionsForm::TOptionsForm(TMachine *machine, QWidget *parent) : QDialog(parent)
     AutoHeater = new QCheckBox(this);
     AutoHeater->setObjectName(QStringLiteral("AutoHeater"));
 
-    Ok = new QPushButton(this);
-    Ok->setObjectName(QStringLiteral("Ok"));
-    Ok->setDefault(true);
-    Cancel = new QPushButton(this);
-    Cancel->setObjectName(QStringLiteral("Cancel"));
-    auto *buttons = new QHBoxLayout;
-    buttons->addStretch(1);
-    buttons->addWidget(Ok);
-    buttons->addWidget(Cancel);
+    QHBoxLayout *buttons = vard::OkCancelRow(this, Ok, Cancel);
 
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(Label1);
