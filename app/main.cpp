@@ -7,6 +7,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QIcon>
+#include <QLockFile>
 #include <QTemporaryDir>
 #include <QTimer>
 
@@ -89,30 +90,45 @@ public:
         return true;
     }
 
-    // One per user, private to them.
-    static QString demoDataFolder()
+    // A folder of this demo's own: the first of "vard-demo-data-<user>", "...-2", ... in
+    // VARD_HOME (else the temporary folder) whose lock no running demo holds. A demo
+    // that ended, killed or not, leaves its folder to the next one, which then offers
+    // the measurement it could not save; two demos at once never share one.
+    QString demoDataFolder()
     {
         QString user = qEnvironmentVariable("USER");
         if (user.isEmpty())
             user = QString::number(::getuid());
-        const QString folder = QDir::tempPath() + QStringLiteral("/vard-demo-data-") + user;
-        QDir().mkpath(folder);
-        QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-        // Only a folder of our own, not one somebody else put there first: else a folder
-        // of this run alone.
-        const QFileInfo info(folder);
-        if (info.isSymLink() || !info.isDir() || info.ownerId() != ::getuid()
-            || (info.permissions() & (QFile::WriteGroup | QFile::WriteOther))) {
-            static QTemporaryDir ownFolder(QDir::tempPath() + QStringLiteral("/vard-demo-data-XXXXXX"));
-            return ownFolder.path();
+        const QString home = qEnvironmentVariable("VARD_HOME");
+        const QString base = home.isEmpty() ? QDir::tempPath() : home;
+        for (int n = 1; n <= kMaxDemoFolders; ++n) {
+            const QString folder = base + QStringLiteral("/vard-demo-data-") + user
+                                   + (n > 1 ? QStringLiteral("-%1").arg(n) : QString());
+            QDir().mkpath(folder);
+            QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+            // Only a folder of our own, not one somebody else put there first.
+            const QFileInfo info(folder);
+            if (info.isSymLink() || !info.isDir() || info.ownerId() != ::getuid()
+                || (info.permissions() & (QFile::WriteGroup | QFile::WriteOther)))
+                continue;
+            auto lock = std::make_unique<QLockFile>(folder + QStringLiteral("/demo.lock"));
+            lock->setStaleLockTime(0); // held while its demo runs, however long
+            if (lock->tryLock(0)) {
+                m_dataLock = std::move(lock);
+                return folder;
+            }
         }
-        return folder;
+        m_ownFolder = std::make_unique<QTemporaryDir>(QDir::tempPath() + QStringLiteral("/vard-demo-data-XXXXXX"));
+        return m_ownFolder->path(); // a folder of this run alone
     }
 
     QString devicePath() const { return m_machine.devicePath(); }
     QString folder() const { return QDir::toNativeSeparators(m_folder.path()); }
 
 private:
+    static constexpr int kMaxDemoFolders = 20;
+    std::unique_ptr<QTemporaryDir> m_ownFolder;
+    std::unique_ptr<QLockFile> m_dataLock; // this demo's claim on its data folder
     QTemporaryDir m_folder; // goes after the machine
     vardsim::SimulatedMachine m_machine;
 };

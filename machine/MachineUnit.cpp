@@ -39,6 +39,30 @@ std::optional<qint16> toValue(const QByteArray &text)
     return static_cast<qint16>(static_cast<quint16>(static_cast<quint64>(v) & 0xFFFFu));
 }
 
+// The assignments of a write command in order: letter, channel, value.
+struct Assignment {
+    char letter;
+    int channel;
+    qint16 value;
+};
+
+std::vector<Assignment> assignmentsOf(const QByteArray &command)
+{
+    std::vector<Assignment> out;
+    const QByteArray body = command.startsWith("W:") ? command.mid(2) : command;
+    for (const QByteArray &field : body.split(';')) {
+        const qsizetype eq = field.indexOf('=');
+        if (field.size() < 3 || eq < 2)
+            continue;
+        bool chOk = false, vOk = false;
+        const int ch = field.mid(1, eq - 1).toInt(&chOk);
+        const int v = field.mid(eq + 1).toInt(&vOk);
+        if (chOk && vOk)
+            out.push_back({field[0], ch, static_cast<qint16>(v)});
+    }
+    return out;
+}
+
 // Restarts the refresh timer however a poll step ends.
 struct RestartOnExit {
     QTimer &timer;
@@ -237,6 +261,7 @@ void TMachine::SetMachineType(int type)
     case 4: SetupZones362_10(); break;
     default: SetupDefault(); break;
     }
+    forgetMachineValues(); // another machine, or none: nothing of the last one is known
     m_stateSeen.reset(); // the next values reply gives the new machine's state in one line
     m_historySegment = -1; // and the history a segment of its own
     if (type != 0)
@@ -392,8 +417,15 @@ bool TMachine::LinkLost() const
     return !IsConnected() || (m_com->ConnectionCount() != m_connection && m_pollState != psStart);
 }
 
+void TMachine::forgetMachineValues()
+{
+    m_heaterKnown.fill(false);
+    m_settingsRead = false;
+}
+
 void TMachine::dropConnection()
 {
+    forgetMachineValues();
     m_pendingCommand.clear();
     m_sentCommand.clear();
     m_sendRequested = false;
@@ -521,8 +553,10 @@ void TMachine::stepReadSettings()
         else if (name == "M1=")
             storeValues(f, kAutoHeater, 1);
     }
-    if (recognised == m_settingsFieldCount)
+    if (recognised == m_settingsFieldCount) {
+        m_settingsRead = true;
         m_pollState = psReadValues;
+    }
     else
         notUnderstood(payload);
 }
@@ -552,7 +586,16 @@ void TMachine::stepReadValues()
         case 'T': store(kActualTemp, channel, v); break;
         case 'F': store(kActualFan, channel, v); break;
         case 'V': store(kActualSpeed, channel, v); break;
-        case 'H': store(kActualHeater, channel, v); break;
+        case 'H':
+            store(kActualHeater, channel, v);
+            // The machine never reports its heater setting, only its state: the first
+            // state read on a connection is the setting it runs with, so that a toggle
+            // or a stored profile starts from what the machine does, not from 0.
+            if (!m_heaterKnown[size_t(channel)]) {
+                store(kHeater, channel, v);
+                m_heaterKnown[size_t(channel)] = true;
+            }
+            break;
         case 'S':
             sawState = sawState || channel == 1 || channel == 2;
             if (channel == 1)
@@ -578,8 +621,14 @@ void TMachine::stepReadValues()
 
 QStringList TMachine::HistoryZones(int segmentId) const
 {
+    const auto named = [](const QStringList &sources) {
+        QStringList names;
+        for (const QString &source : sources)
+            names << zoneName(source.toLatin1().constData());
+        return names;
+    };
     if (const auto it = m_historyZones.constFind(segmentId); it != m_historyZones.constEnd())
-        return *it;
+        return named(*it);
     // A segment the history began by itself (the clock stepped) goes on with the names,
     // and so the zones, of the one before it.
     const auto segments = m_history.segments();
@@ -588,7 +637,7 @@ QStringList TMachine::HistoryZones(int segmentId) const
         return {};
     for (const auto &other : segments) {
         if (other.names == own->names && m_historyZones.contains(other.id))
-            return m_historyZones.value(other.id);
+            return named(m_historyZones.value(other.id));
     }
     return {};
 }
@@ -602,7 +651,7 @@ void TMachine::recordHistory()
         QStringList zones;
         for (const auto &zone : m_zones) {
             if (zone->TempChannel > 0) {
-                zones << zone->Name;
+                zones << QString::fromLatin1(zone->NameSource); // named in the language shown
                 names << tr("%1 actual (°C)").arg(zone->Name) << tr("%1 target (°C)").arg(zone->Name);
             }
         }
@@ -650,6 +699,16 @@ void TMachine::recordHistory()
     }
 }
 
+QList<int> TMachine::errorBitsWithoutZone() const
+{
+    QList<int> bits;
+    for (int bit = 2; bit <= 7; ++bit) {
+        if (std::none_of(m_zones.cbegin(), m_zones.cend(), [bit](const auto &z) { return z->ErrorBit == bit; }))
+            bits << bit;
+    }
+    return bits;
+}
+
 QStringList TMachine::AlarmTexts() const
 {
     QStringList alarms;
@@ -661,6 +720,10 @@ QStringList TMachine::AlarmTexts() const
         if (zone->ErrorBit >= 2 && zone->ErrorBit <= kFlagCount && m_errorFlags[size_t(zone->ErrorBit)])
             alarms << tr("%1: error").arg(zone->Name);
     }
+    // A bit no zone of this type owns is still the machine saying something is wrong.
+    for (int bit : errorBitsWithoutZone())
+        if (m_errorFlags[size_t(bit)])
+            alarms << tr("Machine error %1").arg(bit);
     return alarms;
 }
 
@@ -675,6 +738,9 @@ QString TMachine::stateSummary(const StateSeen &seen) const
         if (zone->ErrorBit >= 2 && zone->ErrorBit <= kFlagCount && seen.error[size_t(zone->ErrorBit)])
             parts << tr("%1: error").arg(zone->Name);
     }
+    for (int bit : errorBitsWithoutZone())
+        if (seen.error[size_t(bit)])
+            parts << tr("Machine error %1").arg(bit);
     const QString state = seen.ready ? tr("Ready") : tr("Not Ready");
     return parts.isEmpty() ? tr("Machine state: %1").arg(state)
                            : tr("Machine state: %1 (%2)").arg(state, parts.join(QStringLiteral("; ")));
@@ -703,13 +769,13 @@ void TMachine::logStateChanges()
         if (const int bit = zone->ErrorBit; bit >= 2 && bit <= kFlagCount && was.error[size_t(bit)] != now.error[size_t(bit)])
             emit logLineAdded((now.error[size_t(bit)] ? tr("%1: error") : tr("%1: error cleared")).arg(zone->Name));
     }
+    for (int bit : errorBitsWithoutZone())
+        if (was.error[size_t(bit)] != now.error[size_t(bit)])
+            emit logLineAdded((now.error[size_t(bit)] ? tr("Machine error %1") : tr("Machine error %1 cleared")).arg(bit));
 }
 
 QString TMachine::DescribeCommand(const QByteArray &command) const
 {
-    QByteArray body = command;
-    if (body.startsWith("W:"))
-        body = body.mid(2);
     // Grouped by zone, in the order the values were set.
     QStringList zonesInOrder;
     QHash<QString, QStringList> values;
@@ -724,18 +790,17 @@ QString TMachine::DescribeCommand(const QByteArray &command) const
         }
         return nullptr;
     };
-    for (const QByteArray &field : body.split(';')) {
-        const qsizetype eq = field.indexOf('=');
-        if (field.size() < 2 || eq < 2)
-            continue;
-        const char letter = field[0];
-        bool chOk = false, vOk = false;
-        const int ch = field.mid(1, eq - 1).toInt(&chOk);
-        const int v = field.mid(eq + 1).toInt(&vOk);
-        if (!chOk || !vOk)
-            continue;
-        const TZone *zone = zoneFor(letter, ch);
-        const QString name = zone ? zone->Name : tr("Channel %1").arg(ch);
+    for (const Assignment &a : assignmentsOf(command)) {
+        const char letter = a.letter;
+        const int ch = a.channel;
+        const int v = a.value;
+        // The auto-heater option belongs to the machine, not to a zone.
+        const TZone *zone = letter == 'M' ? nullptr : zoneFor(letter, ch);
+        QString name = zone ? zone->Name : tr("Channel %1").arg(ch);
+        if (letter == 'M')
+            name = tr("Auto-heater");
+        else if (letter == 'H' && !zone)
+            name = tr("Heater");
         QString what;
         switch (letter) {
         case 'T':
@@ -743,9 +808,9 @@ QString TMachine::DescribeCommand(const QByteArray &command) const
             break;
         case 'F': what = tr("fan %1 %").arg(v); break;
         case 'V': what = tr("speed %1 cm/min").arg(v); break;
-        case 'H': what = v ? tr("heater on") : tr("heater off"); break;
-        case 'M': what = v ? tr("auto-heater on") : tr("auto-heater off"); break;
-        default: what = QString::fromLatin1(field); break;
+        case 'H':
+        case 'M': what = v ? tr("on") : tr("off"); break;
+        default: what = QStringLiteral("%1%2=%3").arg(QLatin1Char(letter)).arg(ch).arg(v); break;
         }
         if (!values.contains(name))
             zonesInOrder << name;
@@ -945,6 +1010,24 @@ void TMachine::queue(char letter, int ch, int v)
         m_pendingCommand += assignment;
 }
 
+
+std::optional<qint16> TMachine::QueuedValue(char letter, int ch) const
+{
+    std::optional<qint16> last;
+    for (const Assignment &a : assignmentsOf(m_pendingCommand))
+        if (a.letter == letter && a.channel == ch)
+            last = a.value;
+    return last;
+}
+
+int TMachine::QueuedCount() const
+{
+    QSet<QPair<char, int>> distinct;
+    for (const Assignment &a : assignmentsOf(m_pendingCommand))
+        distinct.insert({a.letter, a.channel});
+    return int(distinct.size());
+}
+
 void TMachine::SetTargetTemp(int ch, qint16 v)
 {
     const TZone *zone = m_host ? GetZone(m_host->CurrentZone()) : nullptr;
@@ -979,6 +1062,7 @@ void TMachine::SetHeater(int ch, qint16 v)
     if (!acceptChange(v == 0 || v == 1, ch))
         return;
     store(kHeater, ch, v);
+    m_heaterKnown[size_t(ch)] = true; // the operator's choice stands from now on
     queue('H', ch, v);
 }
 

@@ -98,6 +98,12 @@ public:
     qint16 GetHeater(int ch) const { return value(kHeater, ch); }
     qint16 GetActualHeater(int ch) const { return value(kActualHeater, ch); }
     qint16 GetAutoHeater(int ch) const { return value(kAutoHeater, ch); }
+    // The heater setting of the channel is what the machine reported on this
+    // connection, or what the operator set since: never the table's initial 0.
+    bool HeaterKnown(int ch) const { return ch >= 1 && ch <= kChannels && m_heaterKnown[size_t(ch)]; }
+    // The targets (settings reply) and the heater of channel 1 have been read on this
+    // connection: what the table holds is the machine's, fit to be stored in a profile.
+    bool ValuesKnown() const { return m_settingsRead && HeaterKnown(1); }
 
     // --- poll cycle ---
     bool Poll();
@@ -134,6 +140,11 @@ public:
     bool HasPendingValues() const { return !m_pendingCommand.isEmpty(); }
     void SendPendingValues() { m_sendRequested = true; }
     QByteArray PendingCommand() const { return m_pendingCommand; }
+    // The value last queued for a letter of the write command ('T', 'F', 'V', 'H', 'M')
+    // and channel, while it waits to be sent; nothing when none waits.
+    std::optional<qint16> QueuedValue(char letter, int ch) const;
+    // How many values wait to be sent (a channel set twice counts once).
+    int QueuedCount() const;
     bool SendRequested() const { return m_sendRequested; }
 
     // --- the link, for the status display ---
@@ -158,8 +169,8 @@ public:
     QStringList HistoryZones(int segmentId) const;
 
     // The conditions the operator must not miss, in words, while they last: hood open /
-    // emergency off, and each zone with its error flag ("Preheat 2: error"). Empty while
-    // not connected.
+    // emergency off, each zone with its error flag ("Preheat 2: error"), and an error
+    // bit that no zone of the type has ("Machine error 6"). Empty while not connected.
     QStringList AlarmTexts() const;
 
     // An event of the operator's worth a line in the machine log (a profile loaded, a
@@ -292,6 +303,13 @@ private:
     void recordHistory();
     void logStateChanges();
     QString stateSummary(const StateSeen &seen) const;
+    // Error bits 2..7 that no zone of the current type has.
+    QList<int> errorBitsWithoutZone() const;
+    // Per heater channel: the setting came from the machine's values reply on this
+    // connection, or from the operator since. Cleared with every new connection.
+    std::array<bool, kChannels + 1> m_heaterKnown{};
+    bool m_settingsRead = false; // a complete settings reply on this connection
+    void forgetMachineValues();
     QByteArray m_pendingCommand;
     QByteArray m_sentCommand; // the command as last handed to the link
     bool m_sendRequested = false;

@@ -638,7 +638,7 @@ private slots:
         QCOMPARE(rig.tick(), withCheck("W:V1=40;F2=70;H1=0;"));
         rig.answer("A:ERR=0;");
         rig.tick();
-        QCOMPARE(log, QStringList{"Sent: Transfer speed 40 cm/min; Preheat 2 fan 70 %; Heater heater off"});
+        QCOMPARE(log, QStringList{"Sent: Transfer speed 40 cm/min; Preheat 2 fan 70 %; Heater off"});
         QCOMPARE(rig.machine.DescribeCommand("W:T2=200;F1=70;"), QString("Preheat 1 target 200 °C, fan 70 %"));
     }
 
@@ -1111,6 +1111,63 @@ private slots:
         QVERIFY(rig.machine.RefreshTimer().isActive());
         QCOMPARE(rig.machine.MeasureTimer().interval(), 500);
         QVERIFY(!rig.machine.MeasureTimer().isActive());
+    }
+
+    // The heater setting is never reported; the first heater state of a connection is
+    // taken as the setting the machine runs with, so nothing starts from the table's 0.
+    void heaterSettingFromTheMachine()
+    {
+        Rig rig;
+        rig.bringUp("4QTR A", kQtrSettings);
+        QVERIFY(!rig.machine.HeaterKnown(1));
+        QVERIFY(!rig.machine.ValuesKnown());
+        rig.values("A:T1=100;H1=1;S1=0;S2=0;");
+        QCOMPARE(rig.machine.GetHeater(1), qint16(1));
+        QVERIFY(rig.machine.ValuesKnown());
+        // Later states do not undo what the operator set.
+        rig.machine.SetHeater(1, 0);
+        rig.values("A:T1=100;H1=1;S1=0;S2=0;");
+        QCOMPARE(rig.machine.GetHeater(1), qint16(0));
+        QCOMPARE(rig.machine.QueuedValue('H', 1), std::optional<qint16>(0));
+        // A new connection reads it anew.
+        rig.lose();
+        rig.tick();
+        QVERIFY(!rig.machine.HeaterKnown(1));
+        rig.bringUp("4QTR A", kQtrSettings);
+        rig.values("A:T1=100;H1=1;S1=0;S2=0;");
+        QCOMPARE(rig.machine.GetHeater(1), qint16(1));
+    }
+
+    // An error bit that no zone of the type owns is an alarm and a log line of its own.
+    void errorBitWithoutAZone()
+    {
+        Rig rig;
+        rig.bringUp("362.10 A", k362Settings);
+        QStringList log;
+        connect(&rig.machine, &TMachine::logLineAdded, [&](const QString &l) { log << l; });
+        rig.values("A:S1=64;S2=0;");
+        QCOMPARE(rig.machine.AlarmTexts(), QStringList{"Machine error 6"});
+        QCOMPARE(log, QStringList{"Machine state: Ready (Machine error 6)"});
+        log.clear();
+        rig.values("A:S1=0;S2=0;");
+        QCOMPARE(log, QStringList{"Machine error 6 cleared"});
+        QVERIFY(rig.machine.AlarmTexts().isEmpty());
+    }
+
+    // What waits to be sent: the last value per channel, each channel counted once.
+    void queuedValues()
+    {
+        Rig rig;
+        rig.bringUp("4QTR A", kQtrSettings);
+        QCOMPARE(rig.machine.QueuedCount(), 0);
+        rig.machine.SetTargetFan(1, 70);
+        rig.machine.SetTargetSpeed(1, 40);
+        rig.machine.SetTargetFan(1, 90);
+        QCOMPARE(rig.machine.QueuedCount(), 2);
+        QCOMPARE(rig.machine.QueuedValue('F', 1), std::optional<qint16>(90));
+        QCOMPARE(rig.machine.QueuedValue('V', 1), std::optional<qint16>(40));
+        QCOMPARE(rig.machine.QueuedValue('F', 2), std::nullopt);
+        QCOMPARE(rig.machine.QueuedValue('T', 1), std::nullopt);
     }
 };
 

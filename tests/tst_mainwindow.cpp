@@ -8,6 +8,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMenuBar>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTabWidget>
@@ -91,27 +92,110 @@ private slots:
 
     // ------------------------------------------------------------ alarms
 
-    // Hood open / emergency off and zone errors in a red strip across the top of the
-    // views while they last, the zones named; the views keep their size.
+    // Hood open / emergency off and zone errors in a red strip above the views while
+    // they last, the zones named; the strip covers nothing of the views: the textual
+    // view's headline stays readable under it.
     void alarmBanner()
     {
         up("4QTR A", kQtrSettings);
-        auto *view = child<QTabWidget>("pctrlMain")->currentWidget();
-        const QSize viewSize = view->size();
+        showPage(1);
         m_rig->values("A:S1=66;S2=1;");
         m_window->RefreshScreen();
         auto *banner = child<QLabel>("lblAlarm");
+        auto *pages = child<QTabWidget>("pctrlMain");
         QVERIFY(banner && banner->isVisible());
         QCOMPARE(banner->text(), QString("Hood open / Emergency off  —  Preheat 2: error"));
-        QCOMPARE(view->size(), viewSize);
+        const QRect bannerArea(banner->mapTo(m_window.get(), QPoint(0, 0)), banner->size());
+        const QRect pagesArea(pages->mapTo(m_window.get(), QPoint(0, 0)), pages->size());
+        QVERIFY(!bannerArea.intersects(pagesArea));
         const QImage shot = m_window->grab().toImage();
-        const QPoint middle = banner->mapTo(m_window.get(), QPoint(4, banner->height() / 2));
-        QCOMPARE(shot.pixelColor(middle), QColor(0xc8, 0x1e, 0x1e));
-        QVERIFY(banner->geometry().top() <= view->mapTo(child<QTabWidget>("pctrlMain"), QPoint(0, 0)).y());
+        QCOMPARE(shot.pixelColor(bannerArea.left() + 4, bannerArea.center().y()), QColor(0xc8, 0x1e, 0x1e));
+        // The red hood headline, drawn at the top of the textual view, is on the screen.
+        auto *box = child<PaintBox>("PaintBox");
+        const QPoint boxAt = box->mapTo(m_window.get(), QPoint(0, 0));
+        const QRect headline(boxAt.x(), boxAt.y(), box->width(), 40);
+        QVERIFY2(pixelsNear(shot, QColor(255, 0, 0), 30, headline.intersected(shot.rect())) > 40,
+                 "the headline is hidden");
 
         m_rig->values("A:S1=0;S2=0;");
         m_window->RefreshScreen();
         QVERIFY(!banner->isVisible());
+    }
+
+    // A zone whose error bit is set is drawn as in error in both views, even when its
+    // state bit says it is in order.
+    void zoneInErrorLooksLikeIt()
+    {
+        up("4QTR A", kQtrSettings);
+        m_rig->values("A:T3=180;S1=64;S2=0;"); // Preheat 2: error, every zone ready
+        const QImage canvas = textual();
+        const TZone *preheat2 = m_rig->machine.GetZone(2);
+        const int barY = preheat2->ViewBottom - 3;
+        QCOMPARE(pixel(canvas, (preheat2->ViewLeft + preheat2->ViewRight) / 2, barY), QColor(255, 0, 0));
+        const TZone *preheat1 = m_rig->machine.GetZone(1);
+        QCOMPARE(pixel(canvas, (preheat1->ViewLeft + preheat1->ViewRight) / 2, barY), QColor(0, 127, 0));
+        showPage(0);
+        auto *label = child<QLabel>("lblTemp2");
+        QCOMPARE(label->palette().color(QPalette::WindowText), QColor(128, 0, 0));
+        QCOMPARE(child<QLabel>("lblTemp1")->palette().color(QPalette::WindowText), QColor(0, 128, 0));
+    }
+
+    // Values that wait to be sent are marked in both views, counted beside "Send
+    // Values", and quitting with them asks about them.
+    void queuedValuesAreMarked()
+    {
+        up("4QTR A", kQtrSettings);
+        m_rig->values("A:T2=120;F1=70;H1=1;S1=0;S2=0;");
+        m_window->SetCurrentZone(1);
+        m_rig->machine.SetTargetTemp(2, 200);
+        m_rig->machine.SetTargetFan(1, 80);
+        m_window->RefreshScreen();
+        QCOMPARE(child<QPushButton>("SendTarget")->text(), QString("Send Values (2)"));
+        QCOMPARE(child<QLabel>("lblTemp1")->text(), QString("120°C → 200"));
+        QCOMPARE(child<QLabel>("lblFan1")->text(), QString("70 % → 80"));
+        QString seen;
+        answerBox(QMessageBox::No, &seen);
+        m_window->close();
+        QVERIFY(m_window->isVisible());
+        QVERIFY2(seen.contains("2 changed values have not been sent"), qPrintable(seen));
+        // Sent and accepted: nothing marked any more.
+        m_rig->machine.SendPendingValues();
+        m_rig->tick();
+        m_rig->answer("A:S1=0;S2=0;");
+        m_rig->tick();
+        m_rig->tick();
+        m_rig->answer("A:ERR=0;");
+        m_rig->tick();
+        m_window->RefreshScreen();
+        QCOMPARE(child<QPushButton>("SendTarget")->text(), QString("Send Values"));
+        QVERIFY(!child<QLabel>("lblTemp1")->text().contains(u'→'));
+    }
+
+    // A press on a value of the picture does what a press on the zone's block does.
+    void graphicPressOpensEditDialog()
+    {
+        up("4QTR A", kQtrSettings);
+        showPage(0);
+        QString zoneLabel;
+        whenModal([&zoneLabel](QWidget *w) {
+            if (auto *l = w->findChild<QLabel *>("ZoneLabelStr"))
+                zoneLabel = l->text();
+            w->close();
+        });
+        QTest::mouseClick(child<QLabel>("lblFan3"), Qt::LeftButton);
+        QCOMPARE(m_window->CurrentZone(), 3);
+        QCOMPARE(zoneLabel, QString("Edit values for zone:  Peak"));
+    }
+
+    // The menus open from the keyboard: Alt and a letter, and F10.
+    void menusFromTheKeyboard()
+    {
+        QCOMPARE(child<QMenu>("menuFile")->title(), QString("&File"));
+        QCOMPARE(child<QMenu>("menuExtra")->title(), QString("&Extras"));
+        m_window->activateWindow();
+        QTest::keyClick(m_window.get(), Qt::Key_F10);
+        QTRY_VERIFY(m_window->menuBar()->activeAction() == child<QMenu>("menuFile")->menuAction());
+        child<QMenu>("menuFile")->hide();
     }
 
     // ------------------------------------------------------------ status and panel
@@ -223,13 +307,21 @@ private slots:
     }
 
     // Each press reads the queued setting, so two presses queue on, then off.
+    // Each press toggles what the last one queued, starting from the heater the
+    // machine reported; before it has reported one, nothing is guessed.
     void heaterTwice()
     {
         up("4QTR A", kQtrSettings);
         auto *heater = child<QPushButton>("Heater");
+        QString seen;
+        answerBox(QMessageBox::Ok, &seen);
+        QTest::mouseClick(heater, Qt::LeftButton);
+        QVERIFY2(seen.contains("has not been read from the machine yet"), qPrintable(seen));
+        QVERIFY(!m_rig->machine.HasPendingValues());
+        m_rig->values("A:H1=1;S1=0;S2=0;");
         QTest::mouseClick(heater, Qt::LeftButton);
         QTest::mouseClick(heater, Qt::LeftButton);
-        QCOMPARE(m_rig->machine.PendingCommand(), QByteArray("W:H1=1;H1=0;"));
+        QCOMPARE(m_rig->machine.PendingCommand(), QByteArray("W:H1=0;H1=1;"));
         QCOMPARE(m_window->CurrentZone(), 8);
         QVERIFY(!m_rig->machine.SendRequested()); // only "Send Values" sends
     }
@@ -520,9 +612,11 @@ private:
         makeWindow();
         up(ident, settings);
         const QByteArray state = ";S2=" + QByteArray::number(notReady) + ";";
-        m_rig->values("A:S1=0" + state);
+        // The hood is open in both pictures, so the alarm strip above the view is there
+        // in both and the view keeps its size: only the mark differs.
+        m_rig->values("A:S1=2" + state);
         const QImage without = textual();
-        m_rig->values("A:S1=" + QByteArray::number(error) + state);
+        m_rig->values("A:S1=" + QByteArray::number(error | 2) + state);
         const QImage with = textual();
         const TZone *z = m_rig->machine.GetZone(zone);
         MarkSeen seen;
@@ -589,6 +683,7 @@ private slots:
     void textualHitTest()
     {
         up("4QTR A", kQtrSettings);
+        m_rig->values("A:H1=0;S1=0;S2=0;"); // the heater is off
         textual();
         const TZone *cooling = m_rig->machine.GetZone(5);
         m_window->SetCurrentZone(0);
@@ -799,19 +894,25 @@ private slots:
         QTest::addColumn<QString>("mainTyped"); // empty: left alone
         QTest::addColumn<QString>("fanTyped");
         QTest::addColumn<QByteArray>("queued");
-        QTest::addRow("nothing edited") << 3 << "" << "" << QByteArray();
-        QTest::addRow("fan 75 queues 70") << 3 << "" << "75" << QByteArray("W:F3=70;");
-        QTest::addRow("fan 45 queues nothing") << 3 << "" << "45" << QByteArray();
-        QTest::addRow("only the fan changed") << 1 << "" << "60" << QByteArray("W:F1=60;");
-        QTest::addRow("both") << 1 << "200" << "60" << QByteArray("W:T2=200;F1=60;");
-        QTest::addRow("temperature 35") << 0 << "35" << "" << QByteArray();
-        QTest::addRow("temperature at the limit") << 0 << "450" << "" << QByteArray("W:T1=450;");
-        QTest::addRow("leading blanks and sign") << 0 << "  +200" << "" << QByteArray("W:T1=200;");
-        QTest::addRow("text 12abc skipped") << 0 << "12abc" << "" << QByteArray();
-        QTest::addRow("trailing blank skipped") << 0 << "200 " << "" << QByteArray();
-        QTest::addRow("65576 is not 40") << 0 << "65576" << "" << QByteArray();
-        QTest::addRow("speed 60") << 7 << "60" << "" << QByteArray("W:V1=60;");
-        QTest::addRow("speed 61") << 7 << "61" << "" << QByteArray();
+        // A refused value keeps the dialog open with this message; empty: it closes.
+        QTest::addColumn<QString>("refusal");
+        const QString notNumber = "is not a whole number";
+        const QString outside = "is outside the range the machine accepts";
+        QTest::addRow("nothing edited") << 3 << "" << "" << QByteArray() << QString();
+        QTest::addRow("fan 75 queues 70") << 3 << "" << "75" << QByteArray("W:F3=70;") << QString();
+        QTest::addRow("fan 45 refused") << 3 << "" << "45" << QByteArray() << outside;
+        QTest::addRow("only the fan changed") << 1 << "" << "60" << QByteArray("W:F1=60;") << QString();
+        QTest::addRow("both") << 1 << "200" << "60" << QByteArray("W:T2=200;F1=60;") << QString();
+        QTest::addRow("both, fan refused: nothing queued") << 1 << "200" << "101" << QByteArray() << outside;
+        QTest::addRow("temperature 35 refused") << 0 << "35" << "" << QByteArray() << outside;
+        QTest::addRow("temperature 999 refused") << 0 << "999" << "" << QByteArray() << "Allowed: 40 to 450 °C";
+        QTest::addRow("temperature at the limit") << 0 << "450" << "" << QByteArray("W:T1=450;") << QString();
+        QTest::addRow("leading blanks and sign") << 0 << "  +200" << "" << QByteArray("W:T1=200;") << QString();
+        QTest::addRow("text 12abc refused") << 0 << "12abc" << "" << QByteArray() << notNumber;
+        QTest::addRow("trailing blank refused") << 0 << "200 " << "" << QByteArray() << notNumber;
+        QTest::addRow("65576 is not 40") << 0 << "65576" << "" << QByteArray() << outside;
+        QTest::addRow("speed 60") << 7 << "60" << "" << QByteArray("W:V1=60;") << QString();
+        QTest::addRow("speed 61 refused") << 7 << "61" << "" << QByteArray() << "Allowed: 5 to 60 cm/min";
     }
 
     void editAccept()
@@ -820,10 +921,13 @@ private slots:
         QFETCH(QString, mainTyped);
         QFETCH(QString, fanTyped);
         QFETCH(QByteArray, queued);
+        QFETCH(QString, refusal);
         up("4QTR A", kQtrSettings);
         m_window->SetCurrentZone(zone);
         TEditForm dialog(m_window.get());
         dialog.show();
+        // The range is shown beside the main field.
+        QVERIFY(dialog.findChild<QLabel *>("lblMainRange")->text().startsWith("Allowed: "));
         auto type = [&](const char *name, const QString &text) {
             auto *edit = dialog.findChild<QLineEdit *>(name);
             edit->selectAll();
@@ -834,8 +938,12 @@ private slots:
             type("edtMainValue", mainTyped);
         if (!fanTyped.isEmpty())
             type("TargetFan", fanTyped);
+        QString seen;
+        if (!refusal.isEmpty())
+            answerBox(QMessageBox::Ok, &seen);
         QTest::keyClick(&dialog, Qt::Key_Return); // Enter presses "Ok"
-        QVERIFY(!dialog.isVisible());
+        QCOMPARE(dialog.isVisible(), !refusal.isEmpty());
+        QVERIFY2(seen.contains(refusal), qPrintable(seen));
         QCOMPARE(m_rig->machine.PendingCommand(), queued);
     }
 

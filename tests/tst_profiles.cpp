@@ -84,6 +84,7 @@ private:
     void up(const QByteArray &ident, int zone = 0)
     {
         m_rig->bringUp(ident, settingsFor(ident));
+        m_rig->values("A:H1=1;S1=0;S2=0;"); // the machine runs with its heater on
         m_rig->host.zone = zone;
         QVERIFY(!m_rig->machine.HasPendingValues());
     }
@@ -216,6 +217,36 @@ private slots:
     }
 
     // ------------------------------------------------------------ saving
+
+    // A profile saved from what the machine does switches nothing when it is sent back:
+    // the heater the machine reported goes out as it was, never the table's initial 0.
+    void savedProfileKeepsTheMachinesHeater()
+    {
+        m_rig->bringUp("4QTR A", kQtrSettings);
+        open();
+        typeName("early");
+        QString seen; // before the first values reply nothing can be stored
+        answerBox(QMessageBox::Ok, &seen);
+        click("Save");
+        QVERIFY2(seen.contains("have not all been read yet"), qPrintable(seen));
+        QVERIFY(readProfiles().isEmpty());
+        m_form.reset();
+
+        m_rig->values("A:T1=150;H1=1;S1=0;S2=0;");
+        open();
+        typeName("running");
+        click("Save");
+        QVERIFY(readProfiles().contains("H1=1\r\n"));
+        open();
+        typeName("running");
+        click("Load");
+        m_rig->machine.SendPendingValues();
+        QCOMPARE(m_rig->tick(), withCheck("R:T1;T2;T3;T4;T5;T6;F1;F2;F3;V1;H1;S1;S2;S3;"));
+        m_rig->answer("A:T1=150;H1=1;S1=0;S2=0;");
+        m_rig->tick();
+        const QByteArray write = m_rig->tick();
+        QVERIFY2(write.startsWith("W:") && write.contains("H1=1;") && !write.contains("H1=0;"), write.constData());
+    }
 
     void saveWritesTheElevenKeys_data()
     {

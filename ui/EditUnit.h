@@ -6,6 +6,8 @@
 
 #include <QDialog>
 
+#include <QString>
+
 #include <optional>
 
 class QLabel;
@@ -26,7 +28,16 @@ public:
     void OkClick();
 
 private:
+    // The values the machine accepts for a field, bounds included.
+    struct Limits {
+        int low, high;
+        QString unit;
+    };
     void FormCreate();
+    static QString rangeText(const Limits &limits);
+    // The field's value when it is a whole number within the limits; otherwise the
+    // operator is told why, and the field gets the focus.
+    std::optional<qint16> checked(QLineEdit *field, const Limits &limits);
 
     TMainWindow *m_main;
     QLabel *ZoneLabelStr;
@@ -36,6 +47,9 @@ private:
     QLineEdit *TargetFan;
     QPushButton *Ok;
     QPushButton *Cancel;
+    QLabel *m_mainRange;
+    QLabel *m_fanRange;
+    std::optional<Limits> m_mainLimits, m_fanLimits;
     bool m_mainChanged = false;
     bool m_fanChanged = false;
 };

@@ -7,6 +7,8 @@
 #include <QMenuBar>
 #include <QPainter>
 #include <QPushButton>
+#include <QRegularExpression>
+#include <QShortcut>
 #include <QScrollArea>
 #include <QKeyEvent>
 #include <QStatusBar>
@@ -191,6 +193,7 @@ void TMainWindow::buildPages()
         f.setBold(true);
         label->setFont(f);
         label->hide();
+        label->setCursor(Qt::PointingHandCursor); // its press reaches eventFilter()
         m_valueLabels.append(label);
     }
     shapeMachineStatus = new ShapeWidget(ShapeWidget::Kind::Rectangle, MView);
@@ -314,9 +317,21 @@ void TMainWindow::buildPanel()
     MachineTime->setText(QStringLiteral("0h 0m"));
     MachineTime->hide();
 
+    // Above the pages, not over them: while an alarm lasts the pages give it the room,
+    // so it never hides the state headline, a value or a label.
+    lblAlarm = new QLabel(central);
+    lblAlarm->setObjectName(QStringLiteral("lblAlarm"));
+    lblAlarm->setAlignment(Qt::AlignCenter);
+    lblAlarm->setWordWrap(true);
+    // A style sheet, so no widget style can draw it in anything but red and white.
+    lblAlarm->setStyleSheet(QStringLiteral(
+        "QLabel { background-color: #c81e1e; color: white; font-weight: bold; font-size: 12pt; padding: 4px; }"));
+    lblAlarm->hide();
+
     auto *layout = new QVBoxLayout(central);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
+    layout->addWidget(lblAlarm);
     layout->addWidget(pctrlMain, 1);
     layout->addWidget(Panel);
     setCentralWidget(central);
@@ -403,6 +418,14 @@ void TMainWindow::buildMenu()
                             hook(&TMainWindow::onAboutApp, false));
     menuHelpAboutKEL = item(menuHelp, "menuHelpAboutKEL", QStyle::SP_DriveNetIcon,
                             hook(&TMainWindow::onAboutMaker, false));
+
+    // F10 goes to the menu bar, as on every desktop the operators know.
+    auto *f10 = new QShortcut(QKeySequence(Qt::Key_F10), this);
+    f10->setObjectName(QStringLiteral("shortcutMenuBar"));
+    connect(f10, &QShortcut::activated, this, [this] {
+        menuBar()->setFocus(Qt::MenuBarFocusReason);
+        menuBar()->setActiveAction(menuFile->menuAction());
+    });
 }
 
 TLanguageManager &TMainWindow::languages() const
@@ -429,9 +452,10 @@ void TMainWindow::SwitchLanguage()
     if (GlobalVars)
         GlobalVars->SetLocaleID(manager.CurrentLocaleID());
     // The translators' change events reach the windows from the event loop; the
-    // titles follow at once.
-    retranslateUi();
+    // titles follow at once. The application's name first: a window's title is made
+    // with the name in force when the title is set.
     QApplication::setApplicationDisplayName(tr("VARD - KEL Solderingsystem"));
+    retranslateUi();
 }
 
 void TMainWindow::retranslateUi()
@@ -441,7 +465,8 @@ void TMainWindow::retranslateUi()
     pctrlMain->setTabText(1, tr("Textual view"));
     pctrlMain->setTabText(2, tr("Schematic view"));
     SchemeStr->setText(tr("Not available in standard version"));
-    SendTarget->setText(tr("Send Values"));
+    SendTarget->setText(QString());
+    showQueuedCount();
     Heater->setText(tr("Heater"));
     Speed->setText(tr("Speed"));
     ConnectStr->setText(tr("Connect:"));
@@ -457,24 +482,34 @@ void TMainWindow::retranslateUi()
     }
     MachineTimeStr->setFont(timeFont);
     MachineTimeStr->adjustSize();
-    menuFile->setTitle(tr("File"));
-    menuFileProfiles->setText(tr("Profiles"));
-    menuFileExit->setText(tr("Exit"));
-    menuMeas->setTitle(tr("Measure"));
-    menuMeasStart->setText(tr("Start measurement"));
-    menuMeasTavo->setText(tr("Call Tavo"));
-    menuExtra->setTitle(tr("Extras"));
-    menuExtraOptions->setText(tr("Machine Options"));
-    menuExtraSettings->setText(tr("Settings"));
-    menuExtraLog->setText(tr("Machine log"));
-    menuExtraLanguage->setText(tr("Language"));
-    menuExtraTrend->setText(tr("Zone trend"));
-    menuDebug->setTitle(tr("Debug"));
-    menuDebugApplication->setText(tr("Debug Apllication"));
-    menuDebugChecksum->setText(tr("Calculate Checksum"));
-    menuHelp->setTitle(tr("Help"));
-    menuHelpAboutApp->setText(tr("About Vard"));
-    menuHelpAboutKEL->setText(tr("About KEL"));
+    // Alt and the first letter opens a menu or picks an item (the same letter twice
+    // goes from one to the next).
+    const auto keyed = [](const QString &text) {
+        QString t = text;
+        t.replace(u'&', QLatin1String("&&"));
+        const qsizetype first = t.indexOf(QRegularExpression(QStringLiteral("\\w")));
+        if (first >= 0)
+            t.insert(first, u'&');
+        return t;
+    };
+    menuFile->setTitle(keyed(tr("File")));
+    menuFileProfiles->setText(keyed(tr("Profiles")));
+    menuFileExit->setText(keyed(tr("Exit")));
+    menuMeas->setTitle(keyed(tr("Measure")));
+    menuMeasStart->setText(keyed(tr("Start measurement")));
+    menuMeasTavo->setText(keyed(tr("Call Tavo")));
+    menuExtra->setTitle(keyed(tr("Extras")));
+    menuExtraOptions->setText(keyed(tr("Machine Options")));
+    menuExtraSettings->setText(keyed(tr("Settings")));
+    menuExtraLog->setText(keyed(tr("Machine log")));
+    menuExtraLanguage->setText(keyed(tr("Language")));
+    menuExtraTrend->setText(keyed(tr("Zone trend")));
+    menuDebug->setTitle(keyed(tr("Debug")));
+    menuDebugApplication->setText(keyed(tr("Debug Apllication")));
+    menuDebugChecksum->setText(keyed(tr("Calculate Checksum")));
+    menuHelp->setTitle(keyed(tr("Help")));
+    menuHelpAboutApp->setText(keyed(tr("About Vard")));
+    menuHelpAboutKEL->setText(keyed(tr("About KEL")));
 }
 
 void TMainWindow::changeEvent(QEvent *event)
@@ -491,6 +526,13 @@ void TMainWindow::changeEvent(QEvent *event)
 
 bool TMainWindow::eventFilter(QObject *watched, QEvent *event)
 {
+    // A value label on the picture is its zone, as the zone's block is in the table.
+    if (event->type() == QEvent::MouseButtonPress && m_valueLabels.contains(qobject_cast<QLabel *>(watched))) {
+        if (const int zone = zoneOfLabel(watched); zone >= 0) {
+            ZoneClicked(zone);
+            return true;
+        }
+    }
     if (event->type() == QEvent::KeyPress && static_cast<QKeyEvent *>(event)->key() == Qt::Key_Escape
         && watched->isWidgetType() && static_cast<QWidget *>(watched)->window() == this) {
         close();
@@ -605,6 +647,7 @@ void TMainWindow::RefreshScreen()
         SendTargetFrame->hide();
         SendTarget->setEnabled(false);
     }
+    showQueuedCount();
 
     const QString name = m_machine->GetMachineName();
     if (!name.isEmpty()) {
@@ -642,16 +685,6 @@ void TMainWindow::RefreshScreen()
 
 void TMainWindow::showAlarms()
 {
-    if (!lblAlarm) {
-        lblAlarm = new QLabel(pctrlMain);
-        lblAlarm->setObjectName(QStringLiteral("lblAlarm"));
-        lblAlarm->setAlignment(Qt::AlignCenter);
-        lblAlarm->setWordWrap(true);
-        // A style sheet, so no widget style can draw it in anything but red and white.
-        lblAlarm->setStyleSheet(QStringLiteral(
-            "QLabel { background-color: #c81e1e; color: white; font-weight: bold; font-size: 12pt; padding: 4px; }"));
-        lblAlarm->hide();
-    }
     const QStringList alarms = m_machine->AlarmTexts();
     if (alarms != m_alarmsShown) {
         // A condition that was not there before sounds once, when the operator wants it.
@@ -662,15 +695,32 @@ void TMainWindow::showAlarms()
         m_alarmsShown = alarms;
         lblAlarm->setText(alarms.join(QStringLiteral("  —  ")));
     }
-    if (alarms.isEmpty()) {
-        lblAlarm->hide();
-        return;
+    if (lblAlarm->isHidden() != alarms.isEmpty()) {
+        lblAlarm->setVisible(!alarms.isEmpty());
+        // The pages take their new size now, so that this refresh draws them at it.
+        centralWidget()->layout()->activate();
     }
-    const QWidget *page = pctrlMain->currentWidget();
-    const QRect area = page ? QRect(page->mapTo(pctrlMain, QPoint(0, 0)), page->size()) : pctrlMain->rect();
-    lblAlarm->setGeometry(area.left(), area.top(), area.width(), lblAlarm->heightForWidth(area.width()));
-    lblAlarm->show();
-    lblAlarm->raise();
+}
+
+void TMainWindow::showQueuedCount()
+{
+    const int waiting = m_machine->QueuedCount();
+    const QString text = waiting > 0 ? tr("Send Values") + QStringLiteral(" (%1)").arg(waiting) : tr("Send Values");
+    if (SendTarget->text() == text)
+        return;
+    // The button keeps its place and size: a longer caption gets a smaller type.
+    QFont f = font();
+    const int room = SendTarget->width() - SendTarget->iconSize().width() - 14;
+    for (int px = font().pixelSize(); px > 8; --px) {
+        f.setPixelSize(px);
+        if (QFontMetrics(f).horizontalAdvance(text) <= room)
+            break;
+    }
+    SendTarget->setFont(f);
+    SendTarget->setText(text);
+    SendTarget->setToolTip(waiting == 0   ? QString()
+                           : waiting == 1 ? tr("1 value waits to be sent to the machine")
+                                          : tr("%1 values wait to be sent to the machine").arg(waiting));
 }
 
 void TMainWindow::resizeEvent(QResizeEvent *event)
@@ -720,21 +770,31 @@ void TMainWindow::DrawGraphicView()
 
     for (int i = 0; i < m_machine->ZoneCount(); ++i) {
         const TZone *z = m_machine->GetZone(i);
-        const bool ok = m_machine->GetStatusFlag(z->StateBit);
+        const bool ok = zoneInOrder(*z);
         const int left = RoundEven(z->LabelX * s);
         const int top = RoundEven(z->LabelY * s);
+        // A target queued but not sent yet follows the reading: "183°C → 200".
+        const auto queued = [this](char letter, int channel) {
+            const std::optional<qint16> v = m_machine->QueuedValue(letter, channel);
+            return v ? QStringLiteral(" → %1").arg(*v) : QString();
+        };
         if (z->TempChannel != 0) {
-            const QString text = z->IsInfrared
-                                     ? tr("%1 %").arg(m_machine->GetTargetTemp(z->TempChannel) * 20)
-                                     : tr("%1°C").arg(m_machine->GetActualTemp(z->TempChannel));
+            QString text;
+            if (z->IsInfrared) {
+                const std::optional<qint16> level = m_machine->QueuedValue('T', z->TempChannel);
+                text = level ? QStringLiteral("→ ") + tr("%1 %").arg(*level * 20)
+                             : tr("%1 %").arg(m_machine->GetTargetTemp(z->TempChannel) * 20);
+            } else {
+                text = tr("%1°C").arg(m_machine->GetActualTemp(z->TempChannel)) + queued('T', z->TempChannel);
+            }
             place(z->TempLabel, ok ? kLampGreen : kMaroon, left, top, text);
         }
         if (z->FanChannel != 0)
             place(z->FanLabel, ok ? kLampGreen : kMaroon, left, RoundEven(z->LabelY * s + 25 * s),
-                  tr("%1 %").arg(m_machine->GetActualFan(z->FanChannel)));
+                  tr("%1 %").arg(m_machine->GetActualFan(z->FanChannel)) + queued('F', z->FanChannel));
         if (z->SpeedChannel != 0)
             place(z->SpeedLabel, ok ? kLime : kRedState, left, top,
-                  tr("%1 cm/min").arg(m_machine->GetActualSpeed(z->SpeedChannel)));
+                  tr("%1 cm/min").arg(m_machine->GetActualSpeed(z->SpeedChannel)) + queued('V', z->SpeedChannel));
     }
 }
 
@@ -802,7 +862,7 @@ void TMainWindow::DrawTextualView()
             p.setBrush(Qt::NoBrush);
             p.drawRect(L, T, R - L - 1, B - T - 1);
         } else {
-            const QColor c = m_machine->GetStatusFlag(z->StateBit) ? kGreenState : kRedState;
+            const QColor c = zoneInOrder(*z) ? kGreenState : kRedState;
             p.setPen(c);
             p.setBrush(Qt::NoBrush);
             p.drawRect(L, T, R - L - 1, B - T - 1);
@@ -816,20 +876,26 @@ void TMainWindow::DrawTextualView()
 
         const bool isUnderground = z->Name == underground;
         const auto degrees = [this](int v) { return tr("  %1°C").arg(v); };
+        // A target that waits to be sent is not the machine's yet: "  → 200°C".
+        const auto marked = [this](const QString &text, char letter, int channel) {
+            if (!m_machine->QueuedValue(letter, channel))
+                return text;
+            return QStringLiteral("  → ") + text.mid(2);
+        };
         if (z->TempChannel != 0) {
             const int target = m_machine->GetTargetTemp(z->TempChannel);
             const int actual = m_machine->GetActualTemp(z->TempChannel);
             if (isUnderground) {
                 textOut(p, x(180), y(5), tr("Target"));
                 textOut(p, x(290), y(5), tr("Actual"));
-                textOut(p, x(180), y(25), degrees(target));
+                textOut(p, x(180), y(25), marked(degrees(target), 'T', z->TempChannel));
                 textOut(p, x(290), y(25), degrees(actual));
             } else if (z->IsInfrared) {
                 textOut(p, L + 5, y(25), tr("IR power preselection"));
-                textOut(p, L + 5, y(45), tr("  %1 (%2%)").arg(target).arg(target * 20));
+                textOut(p, L + 5, y(45), marked(tr("  %1 (%2%)").arg(target).arg(target * 20), 'T', z->TempChannel));
             } else if (z->TempSettable) {
                 textOut(p, L + 5, y(25), tr("Target"));
-                textOut(p, L + 5, y(45), degrees(target));
+                textOut(p, L + 5, y(45), marked(degrees(target), 'T', z->TempChannel));
                 textOut(p, L + 5, y(65), tr("Actual"));
                 textOut(p, L + 5, y(85), degrees(actual));
             } else {
@@ -839,20 +905,23 @@ void TMainWindow::DrawTextualView()
         }
         if (z->FanChannel != 0) {
             textOut(p, L + 5, y(105), tr("Setting Fan"));
-            textOut(p, L + 5, y(125), tr("  %1%").arg(m_machine->GetTargetFan(z->FanChannel)));
+            textOut(p, L + 5, y(125), marked(tr("  %1%").arg(m_machine->GetTargetFan(z->FanChannel)), 'F', z->FanChannel));
             textOut(p, L + 5, y(145), tr("Actual Fan"));
             textOut(p, L + 5, y(165), tr("  %1%").arg(m_machine->GetActualFan(z->FanChannel)));
         }
         if (z->SpeedChannel != 0) {
             textOut(p, x(160), y(5), tr("Target Speed"));
-            textOut(p, x(160), y(25), tr("  %1 cm/min").arg(m_machine->GetTargetSpeed(z->SpeedChannel)));
+            textOut(p, x(160), y(25),
+                    marked(tr("  %1 cm/min").arg(m_machine->GetTargetSpeed(z->SpeedChannel)), 'V', z->SpeedChannel));
             textOut(p, x(340), y(5), tr("Actual Speed"));
             textOut(p, x(340), y(25), tr("  %1 cm/min").arg(m_machine->GetActualSpeed(z->SpeedChannel)));
         }
         if (z->HeaterChannel != 0) {
             const auto onOff = [this](int v) { return v == 1 ? tr("On") : tr("Off"); };
             textOut(p, L + 5, y(22), tr("Setting"));
-            textOut(p, x(80), y(22), onOff(m_machine->GetHeater(z->HeaterChannel)));
+            const QString setting = onOff(m_machine->GetHeater(z->HeaterChannel));
+            textOut(p, x(80), y(22),
+                    m_machine->QueuedValue('H', z->HeaterChannel) ? QStringLiteral("→ ") + setting : setting);
             textOut(p, L + 5, y(40), tr("Actual"));
             textOut(p, x(80), y(40), onOff(m_machine->GetActualHeater(z->HeaterChannel)));
         }
@@ -875,6 +944,14 @@ void TMainWindow::DrawTextualView()
     m_paintBox->present();
 }
 
+bool TMainWindow::zoneInOrder(const TZone &zone) const
+{
+    // An error bit says more than a ready bit: a zone in error is not in order, whatever
+    // its state bit says.
+    const bool inError = zone.ErrorBit != 0 && m_machine->GetOptionFlag(zone.ErrorBit);
+    return m_machine->GetStatusFlag(zone.StateBit) && !inError;
+}
+
 // ---------------------------------------------------------------- operator actions
 
 void TMainWindow::SendTargetClick()
@@ -893,6 +970,12 @@ void TMainWindow::toggleHeater(const TZone &zone)
     // heater setting for a channel that is none.
     if (h == 0)
         return;
+    // A toggle of a guess could switch a running oven's heater off.
+    if (!m_machine->HeaterKnown(h)) {
+        vard::ShowMessage(this, tr("The heater's state has not been read from the machine yet. Try again in a moment."),
+                          true);
+        return;
+    }
     m_machine->SetHeater(h, m_machine->GetHeater(h) == 1 ? 0 : 1);
 }
 
@@ -940,14 +1023,34 @@ void TMainWindow::PaintBoxMouseDown(QPoint position)
         if (position.x() < z->ViewLeft || position.x() > z->ViewRight || position.y() < z->ViewTop
             || position.y() > z->ViewBottom)
             continue;
-        m_currentZone = i;
-        if ((z->TempChannel != 0 && z->TempSettable) || z->FanChannel != 0 || z->SpeedChannel != 0)
-            openEditDialog();
-        // Looked up again: a link lost while the dialog was open removes the zones.
-        if (const TZone *again = Zone(i); again && again->HeaterChannel != 0)
-            toggleHeater(*again);
+        ZoneClicked(i);
         return;
     }
+}
+
+void TMainWindow::ZoneClicked(int index)
+{
+    const TZone *z = Zone(index);
+    if (!z)
+        return;
+    m_currentZone = index;
+    if ((z->TempChannel != 0 && z->TempSettable) || z->FanChannel != 0 || z->SpeedChannel != 0)
+        openEditDialog();
+    // Looked up again: a link lost while the dialog was open removes the zones.
+    if (const TZone *again = Zone(index); again && again->HeaterChannel != 0)
+        toggleHeater(*again);
+}
+
+int TMainWindow::zoneOfLabel(const QObject *label) const
+{
+    const QString name = label->objectName();
+    for (int i = 0; i < m_machine->ZoneCount(); ++i) {
+        const TZone *z = m_machine->GetZone(i);
+        if ((z->TempChannel != 0 && z->TempLabel == name) || (z->FanChannel != 0 && z->FanLabel == name)
+            || (z->SpeedChannel != 0 && z->SpeedLabel == name))
+            return i;
+    }
+    return -1;
 }
 
 void TMainWindow::openEditDialog()
@@ -961,7 +1064,13 @@ void TMainWindow::closeEvent(QCloseEvent *event)
         event->ignore();
         return;
     }
-    if (vard::AskConfirm(this, tr("Do you really want to quit the application?")))
+    const int waiting = m_machine->QueuedCount();
+    const QString question =
+        waiting > 0 ? (waiting == 1 ? tr("1 changed value has not been sent to the machine.")
+                                    : tr("%1 changed values have not been sent to the machine.").arg(waiting))
+                          + u'\n' + tr("Do you really want to quit the application?")
+                    : tr("Do you really want to quit the application?");
+    if (vard::AskConfirm(this, question, waiting > 0))
         event->accept();
     else
         event->ignore();

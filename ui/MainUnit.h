@@ -94,6 +94,9 @@ public:
     void SpeedClick();
     void SelectZoneSelect(int index);
     void PaintBoxMouseDown(QPoint position);
+    // A press on a zone, in either view: the edit dialog for a zone with something to
+    // set, the heater toggle for the heater.
+    void ZoneClicked(int index);
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -108,6 +111,12 @@ private:
     void retranslateUi();
     TLanguageManager &languages() const;
     void toggleHeater(const TZone &zone);
+    // Neither its state bit nor its error bit says something is wrong.
+    bool zoneInOrder(const TZone &zone) const;
+    // The zone whose value a label of the picture shows; -1 for none.
+    int zoneOfLabel(const QObject *label) const;
+    // "Send Values (3)": how many values wait.
+    void showQueuedCount();
     void openEditDialog();
     void runOrRefuse(const std::function<void()> &action, bool needsMachine);
 
@@ -134,8 +143,7 @@ private:
     int m_currentZone = 0;
 
     QTabWidget *pctrlMain = nullptr;
-    // Across the top of the views while an alarm lasts, laid over them so the views'
-    // own geometry stays as it is.
+    // Across the top, above the views, while an alarm lasts.
     QLabel *lblAlarm = nullptr;
     QStringList m_alarmsShown;
     void showAlarms();

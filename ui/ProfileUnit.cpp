@@ -274,6 +274,12 @@ void TProfileForm::SaveClick()
     const QString section = SectionName(ProfileName->text());
     if (!IsStorableName(section))
         return;
+    // Right after a connection the table still holds zeros where the machine's values
+    // have not come yet; stored, they would switch the heater off when loaded.
+    if (!m_machine->ValuesKnown()) {
+        vard::ShowMessage(this, tr("The machine's values have not all been read yet. Try again in a moment."));
+        return;
+    }
     vard::IniKeyValues values;
     for (int n = 1; n <= 5; ++n)
         values.append({QStringLiteral("T%1").arg(n), QString::number(m_machine->GetTargetTemp(n))});

@@ -6,6 +6,7 @@
 #include <QEvent>
 #include <QFileDialog>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QListWidget>
 #include <QLocale>
@@ -67,7 +68,7 @@ void TTrendChart::show(const vard::ZoneHistory *history, int segmentId, const st
 
 QRect TTrendChart::plotRect() const
 {
-    return rect().adjusted(52, 12, -12, -28);
+    return rect().adjusted(52, 24, -12, -28);
 }
 
 qint64 TTrendChart::timeAtX(int x) const
@@ -97,7 +98,7 @@ QString TTrendChart::readoutAt(qint64 ms) const
         if (best != std::numeric_limits<qint64>::max())
             parts << QStringLiteral("%1 %2").arg(c.name).arg(value);
     }
-    return parts.join(QStringLiteral("   "));
+    return parts.join(u'\n');
 }
 
 void TTrendChart::paintEvent(QPaintEvent *)
@@ -157,6 +158,8 @@ void TTrendChart::paintEvent(QPaintEvent *)
         p.drawText(QRectF(0, yOf(v) - 8, r.left() - 4, 16), Qt::AlignRight | Qt::AlignVCenter,
                    locale.toString(qRound(v)));
     }
+    p.setPen(Qt::black);
+    p.drawText(QRectF(0, r.top() - 22, r.left() - 4, 18), Qt::AlignRight | Qt::AlignVCenter, tr("°C"));
     // Clock steps: whole minutes and hours a reader expects on a time axis.
     qint64 tStep = 720LL * 60000;
     for (qint64 minutes : {1, 2, 5, 10, 15, 30, 60, 120, 180, 240, 360, 480, 720}) {
@@ -199,30 +202,54 @@ void TTrendChart::paintEvent(QPaintEvent *)
             p.fillRect(QRectF(r.left() + x, top - 0.8, 1.6, bottom - top + 1.6), colour);
         }
     }
-    // Legend.
-    int lx = r.left() + 6;
-    for (const Curve &c : m_curves) {
-        QPen pen(c.colour, 2);
-        if (c.dashed)
-            pen.setStyle(Qt::DashLine);
-        p.setPen(pen);
-        p.drawLine(lx, r.top() + 10, lx + 16, r.top() + 10);
-        p.setPen(Qt::black);
-        const int w = p.fontMetrics().horizontalAdvance(c.name);
-        p.drawText(lx + 20, r.top() + 14, c.name);
-        lx += 30 + w;
+    // Legend, in as many rows as the plot's width needs, on a light ground so the
+    // curves behind it do not blur it.
+    {
+        const QFontMetrics fm = p.fontMetrics();
+        const int rowHeight = fm.height() + 2;
+        std::vector<std::pair<QPoint, const Curve *>> entries;
+        int lx = r.left() + 6, ly = r.top() + 4, right = r.left();
+        for (const Curve &c : m_curves) {
+            const int w = 20 + fm.horizontalAdvance(c.name);
+            if (lx + w > r.right() - 6 && lx > r.left() + 6) {
+                lx = r.left() + 6;
+                ly += rowHeight;
+            }
+            entries.push_back({QPoint(lx, ly), &c});
+            right = std::max(right, lx + w);
+            lx += w + 10;
+        }
+        if (!entries.empty()) {
+            p.fillRect(QRect(QPoint(r.left() + 2, r.top() + 2), QPoint(std::min(right + 4, r.right() - 1), ly + rowHeight)),
+                       QColor(255, 255, 255, 210));
+        }
+        for (const auto &[at, c] : entries) {
+            QPen pen(c->colour, 2);
+            if (c->dashed)
+                pen.setStyle(Qt::DashLine);
+            p.setPen(pen);
+            p.drawLine(at.x(), at.y() + rowHeight / 2, at.x() + 16, at.y() + rowHeight / 2);
+            p.setPen(Qt::black);
+            p.drawText(QRect(at.x() + 20, at.y(), fm.horizontalAdvance(c->name) + 2, rowHeight),
+                       Qt::AlignLeft | Qt::AlignVCenter, c->name);
+        }
     }
     // The cursor and what it reads.
     if (m_cursorX >= r.left() && m_cursorX <= r.right()) {
         p.setPen(QPen(QColor(60, 60, 60), 0, Qt::DotLine));
         p.drawLine(m_cursorX, r.top(), m_cursorX, r.bottom());
         const QString text = readoutAt(timeAtX(m_cursorX));
-        const QRect box = p.fontMetrics().boundingRect(text).adjusted(-4, -2, 4, 2);
-        QRect at = box.translated(std::min(m_cursorX + 8, r.right() - box.width()) - box.left(), r.bottom() - 8 - box.bottom());
+        // Right of the cursor where it fits, else left of it; never beyond the plot.
+        const QRect box = p.fontMetrics().boundingRect(QRect(0, 0, 10000, 10000), Qt::AlignLeft, text).adjusted(-4, -2, 4, 2);
+        int x = m_cursorX + 8;
+        if (x + box.width() > r.right())
+            x = m_cursorX - 8 - box.width();
+        x = std::max(r.left() + 1, x);
+        const QRect at(x, std::max(r.top() + 1, r.bottom() - 8 - box.height()), box.width(), box.height());
         p.fillRect(at, QColor(255, 255, 225));
         p.setPen(Qt::black);
         p.drawRect(at);
-        p.drawText(at, Qt::AlignCenter, text);
+        p.drawText(at.adjusted(4, 2, -4, -2), Qt::AlignLeft | Qt::AlignVCenter, text);
     }
 }
 
@@ -258,7 +285,7 @@ TZoneTrendForm::TZoneTrendForm(TMachine *machine, QWidget *parent)
     comboSpan->setObjectName(QStringLiteral("comboSpan"));
     for (size_t i = 0; i < kSpansMs.size(); ++i)
         comboSpan->addItem(QString());
-    comboSpan->setCurrentIndex(1);
+    comboSpan->setCurrentIndex(initialSpan());
     btnExport->setObjectName(QStringLiteral("btnExport"));
 
     auto *side = new QVBoxLayout;
@@ -290,6 +317,22 @@ TZoneTrendForm::~TZoneTrendForm()
     } catch (const std::exception &) {
         // Losing a trend window's place is not worth a message at quit.
     }
+}
+
+int TZoneTrendForm::initialSpan() const
+{
+    // The shortest span that shows the whole of the latest stretch: a few minutes of
+    // history are not lost in an hour's width.
+    if (!m_machine)
+        return 0;
+    const auto segments = m_machine->History().segments();
+    if (segments.empty())
+        return 0;
+    const qint64 length = segments.back().lastMs - segments.back().firstMs;
+    for (size_t i = 0; i < kSpansMs.size(); ++i)
+        if (length <= kSpansMs[i])
+            return int(i);
+    return int(kSpansMs.size()) - 1;
 }
 
 void TZoneTrendForm::fillZones()
@@ -346,6 +389,15 @@ void TZoneTrendForm::btnExportClick()
     } catch (const vard::MeasFileError &e) {
         vard::ReportError(this, e.message());
     }
+}
+
+void TZoneTrendForm::keyPressEvent(QKeyEvent *event)
+{
+    if (event->key() == Qt::Key_Escape) {
+        close();
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }
 
 void TZoneTrendForm::changeEvent(QEvent *event)

@@ -67,10 +67,12 @@ public:
 
 protected:
     void changeEvent(QEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
 
 private:
     void retranslateUi();
     void fillZones();
+    int initialSpan() const;
 
     QPointer<TMachine> m_machine;
     int m_segment = 0;
