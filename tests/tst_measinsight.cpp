@@ -182,6 +182,51 @@ private slots:
         QCOMPARE(figures->item(int(vard::Figure::Peak), 4)->text(), QString());
     }
 
+    // A machine that reads in whole degrees and falls silent for 15 s in the soak,
+    // measured at 500 ms: the curve is open over the gap, the soak is not given and
+    // says why, the figures not touched by the gap stand, in whole degrees.
+    void gapInTheReadingsAsShown()
+    {
+        m_rig->bringUp("362.10 A", k362Settings);
+        TMeasForm *form = open();
+        form->findChild<QComboBox *>("comboInterval")->setCurrentIndex(0);
+        form->StartMeasuring();
+        QVERIFY(form->Measuring());
+        qsizetype gapAt = -1;
+        for (quint32 ms = 0; ms <= 185000; ms += 500) {
+            if (ms > 70000 && ms < 85000)
+                continue;
+            const double t = ms / 1000.0;
+            const double c = t <= 110 ? 25 + 2 * t : t <= 130 ? 245 : 245 - 4 * (t - 130);
+            if (ms == 85000)
+                gapAt = m_main->Measurement()->RowCount();
+            addSample(ms, quint32(qRound(c * 10)));
+        }
+        form->StopMeasuring();
+        QCOMPARE(form->Chart()->breaks(), std::vector<qsizetype>{gapAt});
+
+        const auto value = [&](vard::Figure f) {
+            return MeasForm->findChild<QTableWidget *>("tblFigures")->item(int(f), 1);
+        };
+        QCOMPARE(value(vard::Figure::Peak)->text(), QString("245 °C"));
+        QCOMPARE(value(vard::Figure::TimeAboveLiquidus)->text(), QString("41.0 s"));
+        QCOMPARE(value(vard::Figure::SoakTime)->text(), QString("—"));
+        QCOMPARE(value(vard::Figure::SoakTime)->toolTip(),
+                 QString("Not given: the machine gave no readings for 15 s during this stretch"));
+        QCOMPARE(value(vard::Figure::MaxRise)->text(), QString("2.00 K/s"));
+        QCOMPARE(value(vard::Figure::Peak)->toolTip(), QString());
+
+        // The same curve without the gap: the soak is given and says what it counts.
+        CloseMeasurementWindow();
+        m_main->Measurement()->ClearRows();
+        form = open();
+        for (quint32 ms = 0; ms <= 110000; ms += 500)
+            addSample(ms, 250 + ms / 50);
+        QCOMPARE(value(vard::Figure::SoakTime)->text(), QString("25.0 s"));
+        QCOMPARE(value(vard::Figure::SoakTime)->toolTip(), QString("From reaching 150 °C to reaching 200 °C on the way up"));
+        QVERIFY(form->Chart()->breaks().empty());
+    }
+
     // A second Start appends rows whose clock starts again at 0: the curve goes on after
     // the first run instead of drawing back over it.
     void secondRunContinuesTheCurve()
