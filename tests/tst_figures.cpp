@@ -13,6 +13,7 @@
 
 #include "FileHelpers.h"
 #include "app/IniFile.h"
+#include "measure/MeasRuns.h"
 #include "measure/ProcessWindow.h"
 #include "measure/ProfileFigures.h"
 
@@ -25,6 +26,7 @@ using vard::ProfileFigures;
 
 Q_DECLARE_METATYPE(vard::Figures)
 Q_DECLARE_METATYPE(vard::FigureSettings)
+Q_DECLARE_METATYPE(std::vector<vard::RowRun>)
 
 namespace {
 
@@ -324,6 +326,42 @@ private slots:
         live.setGapThresholdMs(std::nullopt);
         for (Figure figure : vard::kAllFigures)
             QVERIFY(!live.figures().withheldForGap(figure));
+    }
+
+    // A measurement's rows as runs: a time stamp not later than the one before begins
+    // the next run (the same stamp too); and each run's own median spacing.
+    void runsOfRows_data()
+    {
+        QTest::addColumn<QList<quint32>>("times");
+        QTest::addColumn<std::vector<vard::RowRun>>("runs");
+        QTest::addColumn<QList<qint64>>("medians"); // -1: none
+        QTest::addRow("no rows") << QList<quint32>{} << std::vector<vard::RowRun>{} << QList<qint64>{};
+        QTest::addRow("one row") << QList<quint32>{700} << std::vector<vard::RowRun>{{0, 1}} << QList<qint64>{-1};
+        QTest::addRow("one run with a gap")
+            << QList<quint32>{500, 1000, 1500, 16500, 17000} << std::vector<vard::RowRun>{{0, 5}} << QList<qint64>{500};
+        QTest::addRow("second run starts again")
+            << QList<quint32>{0, 1000, 2000, 3000, 480, 980}
+            << std::vector<vard::RowRun>{{0, 4}, {4, 2}} << QList<qint64>{1000, 500};
+        QTest::addRow("same time stamp begins a run")
+            << QList<quint32>{500, 1000, 1000, 1500} << std::vector<vard::RowRun>{{0, 2}, {2, 2}}
+            << QList<qint64>{500, 500};
+        QTest::addRow("three runs, one of a single row")
+            << QList<quint32>{500, 1000, 400, 300, 800} << std::vector<vard::RowRun>{{0, 2}, {2, 1}, {3, 2}}
+            << QList<qint64>{500, -1, 500};
+    }
+
+    void runsOfRows()
+    {
+        QFETCH(QList<quint32>, times);
+        QFETCH(std::vector<vard::RowRun>, runs);
+        QFETCH(QList<qint64>, medians);
+        const auto timeOf = [&times](qsizetype r) { return times.at(r); };
+        const std::vector<vard::RowRun> found = vard::SplitIntoRuns(times.size(), timeOf);
+        QCOMPARE(found.size(), runs.size());
+        for (size_t i = 0; i < runs.size(); ++i) {
+            QVERIFY2(found[i] == runs[i], qPrintable(QStringLiteral("run %1 is %2+%3").arg(i).arg(found[i].first).arg(found[i].count)));
+            QCOMPARE(vard::MedianSpacingMs(found[i], timeOf).value_or(-1), medians.at(qsizetype(i)));
+        }
     }
 
     // The decimals of the readings: whole degrees, or tenths.
