@@ -3,7 +3,7 @@
 // soak time, steepest ramps, time to peak, cool-down), computed from the samples of
 // one channel while the measurement runs.
 //
-// Times are seconds since the start of the measurement (t = 0), temperatures °C,
+// Times are seconds since the start of the run (t = 0), temperatures °C,
 // slopes K/s. Between two samples the temperature is taken to change linearly, so a
 // crossing of the liquidus or of a soak limit falls between the samples, not on them.
 
