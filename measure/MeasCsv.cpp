@@ -29,7 +29,11 @@ void produce(const TMessungInfo &m, const QLocale &locale, qsizetype chunk,
     out += headerCell(tr("Time (s)"), f.separator);
     for (int c = 0; c < m.ChannelCount(); ++c) {
         out += f.separator;
-        const QString name = m.GetChannel(c)->Name.trimmed();
+        QString name = m.GetChannel(c)->Name.trimmed();
+        // A channel nobody named carries the program's default name, which says nothing
+        // to the reader of the file: it measures a temperature.
+        if (name == QLatin1String("Unknown") || name == TKanalInfo().Name.trimmed())
+            name = tr("Temperature");
         out += headerCell(QStringLiteral("%1 (°C)").arg(name.isEmpty() ? tr("Channel %1").arg(c + 1) : name),
                           f.separator);
     }

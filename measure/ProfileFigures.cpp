@@ -93,6 +93,19 @@ void ProfileFigures::reset()
 void ProfileFigures::setSettings(const FigureSettings &settings)
 {
     m_settings = settings;
+    recompute();
+}
+
+void ProfileFigures::setGapThresholdMs(std::optional<qint64> thresholdMs)
+{
+    if (thresholdMs && *thresholdMs <= 0)
+        thresholdMs.reset();
+    m_gapMs = thresholdMs;
+    recompute();
+}
+
+void ProfileFigures::recompute()
+{
     clearFigures();
     // The same steps as live, so a recomputed figure is the very number the live one
     // would have been; each step sees the samples up to its own only.
@@ -105,36 +118,74 @@ void ProfileFigures::setSettings(const FigureSettings &settings)
     }
 }
 
+bool ProfileFigures::isGap(const Sample &a, const Sample &b) const
+{
+    return m_gapMs && b.timeMs - a.timeMs > *m_gapMs;
+}
+
+std::optional<double> ProfileFigures::gapWithin(double fromMs, double toMs) const
+{
+    std::optional<double> longest;
+    for (const auto &[from, to] : m_gaps) {
+        if (double(from) < toMs && double(to) > fromMs)
+            longest = std::max(longest.value_or(0.0), double(to - from));
+    }
+    return longest;
+}
+
 Figures ProfileFigures::figures() const
 {
     Figures f;
+    const auto withhold = [&f](Figure figure, std::optional<double> gapMs) {
+        if (gapMs)
+            f.gapS[std::size_t(figure)] = *gapMs / 1000.0;
+        return gapMs.has_value();
+    };
     f.peak = m_peak;
     if (m_peak) {
         f.timeOfPeak = double(m_peakTimeMs) / 1000.0;
         f.timeToPeak = f.timeOfPeak;
     }
-    if (m_wasAboveLiquidus)
+    if (m_wasAboveLiquidus && !withhold(Figure::TimeAboveLiquidus, m_talGapMs))
         f.timeAboveLiquidus = m_aboveLiquidusMs / 1000.0;
-    if (m_wasInSoak)
-        f.soakTime = m_soakMs / 1000.0;
+    if (m_soakFromMs) {
+        const double endMs = m_soakToMs ? *m_soakToMs : std::max(*m_soakFromMs, double(m_soakPeakMs));
+        if (!withhold(Figure::SoakTime, gapWithin(*m_soakFromMs, std::max(endMs, *m_soakFromMs + 1e-9))))
+            f.soakTime = (endMs - *m_soakFromMs) / 1000.0;
+    }
     f.maxRise = m_maxRise;
+    if (!m_maxRise)
+        withhold(Figure::MaxRise, m_riseGapMs);
     f.maxFall = m_maxFall;
-    if (m_lastDownCrossingMs && m_coolDownEndMs)
+    if (!m_maxFall)
+        withhold(Figure::MaxFall, m_fallGapMs);
+    if (m_lastDownCrossingMs && m_coolDownEndMs
+        && !withhold(Figure::CoolDown,
+                     gapWithin(*m_lastDownCrossingMs, std::max(*m_coolDownEndMs, *m_lastDownCrossingMs + 1e-9))))
         f.coolDown = seconds(*m_coolDownEndMs - *m_lastDownCrossingMs);
+    f.temperatureDecimals = !m_samples.empty() && m_wholeDegrees ? 0 : 1;
     return f;
 }
 
 void ProfileFigures::clearFigures()
 {
+    m_gaps.clear();
+    m_wholeDegrees = true;
     m_peak.reset();
     m_peakTimeMs = 0;
     m_wasAboveLiquidus = false;
     m_aboveLiquidusMs = 0;
-    m_wasInSoak = false;
-    m_soakMs = 0;
+    m_talGapMs.reset();
+    m_soakFromMs.reset();
+    m_soakToMs.reset();
+    m_soakPeakMs = 0;
+    m_soakPeakC = 0;
     m_maxRise.reset();
     m_maxFall.reset();
     m_slopeFrom = 0;
+    m_lastGapEnd = 0;
+    m_riseGapMs.reset();
+    m_fallGapMs.reset();
     m_lastDownCrossingMs.reset();
     m_coolDownEndMs.reset();
 }
@@ -148,8 +199,17 @@ void ProfileFigures::takeSample(const Sample &s)
     }
     if (s.celsius > m_settings.liquidus)
         m_wasAboveLiquidus = true;
-    if (s.celsius >= m_settings.soakLow && s.celsius <= m_settings.soakHigh)
-        m_wasInSoak = true;
+    if (s.celsius != std::round(s.celsius))
+        m_wholeDegrees = false;
+    if (m_samples.size() == 1 && m_settings.soakLow <= m_settings.soakHigh && s.celsius >= m_settings.soakLow
+        && s.celsius <= m_settings.soakHigh) {
+        // The recording began inside the band: counted from its first sample.
+        m_soakFromMs = double(s.timeMs);
+        m_soakPeakMs = s.timeMs;
+        m_soakPeakC = s.celsius;
+        if (s.celsius >= m_settings.soakHigh)
+            m_soakToMs = double(s.timeMs);
+    }
     if (m_samples.size() >= 2)
         measureSegment(m_samples[m_samples.size() - 2], s);
     measureSlope();
@@ -170,25 +230,34 @@ void ProfileFigures::measureSegment(const Sample &a, const Sample &b)
         m_aboveLiquidusMs += bAbove ? double(b.timeMs) - cross : cross - double(a.timeMs);
     }
 
-    // Time inside the soak band: the part of the segment's line between the limits.
+    const bool gap = isGap(a, b);
+    if (gap) {
+        m_gaps.emplace_back(a.timeMs, b.timeMs);
+        m_lastGapEnd = m_samples.size() - 1;
+        if (aAbove || bAbove)
+            m_talGapMs = std::max(m_talGapMs.value_or(0.0), spanMs);
+    }
+
+    // Soak: only on the way up, from the first entry into the band from below to the
+    // first reaching of its upper limit.
     const double low = m_settings.soakLow;
     const double high = m_settings.soakHigh;
-    if (low <= high && spanMs > 0) {
-        double from = 0;
-        double to = 0;
-        if (a.celsius == b.celsius) {
-            if (a.celsius >= low && a.celsius <= high)
-                to = 1;
-        } else {
-            const double atLow = (low - a.celsius) / (b.celsius - a.celsius);
-            const double atHigh = (high - a.celsius) / (b.celsius - a.celsius);
-            from = std::max(0.0, std::min(atLow, atHigh));
-            to = std::min(1.0, std::max(atLow, atHigh));
-        }
-        if (to > from) {
-            m_soakMs += (to - from) * spanMs;
-            // A single step right through the band was in it too.
-            m_wasInSoak = true;
+    if (low <= high) {
+        if (!m_soakFromMs) {
+            if (a.celsius < low && b.celsius >= low) {
+                m_soakFromMs = crossingMs(a.timeMs, a.celsius, b.timeMs, b.celsius, low);
+                m_soakPeakMs = b.timeMs;
+                m_soakPeakC = b.celsius;
+                if (b.celsius >= high) // right through the band in one step
+                    m_soakToMs = crossingMs(a.timeMs, a.celsius, b.timeMs, b.celsius, high);
+            }
+        } else if (!m_soakToMs) {
+            if (b.celsius > m_soakPeakC) {
+                m_soakPeakC = b.celsius;
+                m_soakPeakMs = b.timeMs;
+            }
+            if (a.celsius < high && b.celsius >= high)
+                m_soakToMs = crossingMs(a.timeMs, a.celsius, b.timeMs, b.celsius, high);
         }
     }
 
@@ -229,6 +298,14 @@ void ProfileFigures::measureSlope()
     const Sample &b = m_samples[m_slopeFrom + 1];
     const double atStart = a.celsius + (b.celsius - a.celsius) * (startMs - double(a.timeMs)) / double(b.timeMs - a.timeMs);
     const double slope = (now.celsius - atStart) / m_settings.slopeWindowS;
+    if (m_lastGapEnd > m_slopeFrom) {
+        // The window spans a gap: what the curve did in it is not known.
+        const double gapMs = double(m_samples[m_lastGapEnd].timeMs - m_samples[m_lastGapEnd - 1].timeMs);
+        std::optional<double> &seen = slope > 0 ? m_riseGapMs : m_fallGapMs;
+        if (slope != 0)
+            seen = std::max(seen.value_or(0.0), gapMs);
+        return;
+    }
     if (slope > 0 && (!m_maxRise || slope > *m_maxRise))
         m_maxRise = slope;
     if (slope < 0 && (!m_maxFall || slope < *m_maxFall))

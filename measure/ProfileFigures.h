@@ -3,7 +3,7 @@
 // soak time, steepest ramps, time to peak, cool-down), computed from the samples of
 // one channel while the measurement runs.
 //
-// Times are seconds since the start of the measurement (t = 0), temperatures °C,
+// Times are seconds since the start of the run (t = 0), temperatures °C,
 // slopes K/s. Between two samples the temperature is taken to change linearly, so a
 // crossing of the liquidus or of a soak limit falls between the samples, not on them.
 
@@ -11,6 +11,7 @@
 
 #include <array>
 #include <optional>
+#include <utility>
 #include <vector>
 
 namespace vard {
@@ -46,7 +47,13 @@ struct Figures {
     // Total time above the liquidus, every stretch counted; nothing while the
     // temperature has never been above it.
     std::optional<double> timeAboveLiquidus{};
-    // Total time inside [soakLow, soakHigh]; nothing while it has never been inside.
+    // The soak (preheat) time on the heating side: from the first upward crossing of
+    // soakLow (or the first sample, when the recording begins inside the band) to the
+    // first upward crossing of soakHigh after it. Until soakHigh is reached, the time
+    // from there to the highest sample since, so that a curve turning down inside the
+    // band stops counting at its peak and the way down never adds to it. A dip below
+    // soakLow after the first entry does not start the count again. Nothing while the
+    // band has not been entered from below.
     std::optional<double> soakTime{};
     // Steepest ramps, each measured over a whole slope window so that one noisy sample
     // does not make a ramp: (T(t) - T(t - w)) / w at every sample at least w after the
@@ -61,7 +68,17 @@ struct Figures {
     // nothing again once the temperature rises above the liquidus anew.
     std::optional<double> coolDown{};
 
+    // A figure whose stretch of the curve has a gap in the readings in it is not given
+    // (its value is nothing): here the longest such gap in s, by figure. A ramp is not
+    // measured over a window with a gap; a ramp is withheld when no window without a gap
+    // rose (fell) but one with a gap did.
+    std::array<std::optional<double>, kFigureCount> gapS{};
+    // Decimals the readings have: 0 when every one is a whole degree, else 1.
+    int temperatureDecimals = 1;
+
     std::optional<double> value(Figure figure) const;
+    // The gap (s) the figure was withheld for; nothing when it was not.
+    std::optional<double> withheldForGap(Figure figure) const { return gapS[std::size_t(figure)]; }
 
     // The figure's name in the operator's language ("Peak temperature", ...).
     static QString name(Figure figure);
@@ -86,6 +103,11 @@ public:
     // Computes every figure anew from the kept samples.
     void setSettings(const FigureSettings &settings);
     const FigureSettings &settings() const { return m_settings; }
+    // Two samples further apart than this (ms) have a gap between them: the machine gave
+    // no readings, and no figure is made across it. Nothing (the default): no gaps.
+    // Computes every figure anew.
+    void setGapThresholdMs(std::optional<qint64> thresholdMs);
+    std::optional<qint64> gapThresholdMs() const { return m_gapMs; }
 
     Figures figures() const;
     qsizetype sampleCount() const { return qsizetype(m_samples.size()); }
@@ -101,20 +123,37 @@ private:
     void measureSegment(const Sample &a, const Sample &b);
     void measureSlope();
 
+    void recompute();
+    bool isGap(const Sample &a, const Sample &b) const;
+    // The longest gap with a part inside (fromMs, toMs), in ms; nothing if none.
+    std::optional<double> gapWithin(double fromMs, double toMs) const;
+
     FigureSettings m_settings;
+    std::optional<qint64> m_gapMs;
     std::vector<Sample> m_samples;
+    // The gaps (from, to in ms) of the samples so far; rare, so a plain list.
+    std::vector<std::pair<qint64, qint64>> m_gaps;
+    bool m_wholeDegrees = true;
 
     std::optional<double> m_peak;
     qint64 m_peakTimeMs = 0;
     bool m_wasAboveLiquidus = false;
     double m_aboveLiquidusMs = 0;
-    bool m_wasInSoak = false;
-    double m_soakMs = 0;
+    std::optional<double> m_talGapMs;
+    std::optional<double> m_soakFromMs;
+    std::optional<double> m_soakToMs;
+    // The highest sample since the soak began: where it ends while soakHigh is not reached.
+    qint64 m_soakPeakMs = 0;
+    double m_soakPeakC = 0;
     std::optional<double> m_maxRise;
     std::optional<double> m_maxFall;
     // The sample at or just before t - w for the newest sample t: the window's start
     // only moves forward, which keeps a ramp's cost per sample constant.
     std::size_t m_slopeFrom = 0;
+    // Index of the later sample of the latest gap (0: none yet).
+    std::size_t m_lastGapEnd = 0;
+    std::optional<double> m_riseGapMs;
+    std::optional<double> m_fallGapMs;
     std::optional<double> m_lastDownCrossingMs;
     std::optional<double> m_coolDownEndMs;
 };

@@ -15,6 +15,7 @@
 #include <numbers>
 #include <vector>
 
+#include "PixelHelpers.h"
 #include "ui/widgets/ProfileChart.h"
 
 using vard::ProfileChart;
@@ -203,6 +204,66 @@ private slots:
         const QPoint p = toPixel(chart(), probe.x(), probe.y());
         QVERIFY2(curveAt(img, p), qPrintable(QStringLiteral("no curve at %1,%2").arg(p.x()).arg(p.y())));
         QVERIFY2(!curveAt(img, p - QPoint(0, 25)), "the curve is where no sample is");
+    }
+
+    // A break leaves the curve open: after a new run (which goes on at the time the
+    // one before ended, from another temperature) and over a gap in the readings. In
+    // the exact polyline (few samples) and in the per-column strokes (many), filled at
+    // once or sample by sample; without the break the same samples are joined.
+    void breaksLeaveTheCurveOpen_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<int>("stepMs");
+        QTest::addColumn<bool>("live");
+        QTest::addColumn<bool>("broken");
+        for (const char *kind : {"new run", "gap"}) {
+            for (int stepMs : {1000, 25}) {
+                const char *path = stepMs == 1000 ? "polyline" : "columns";
+                QTest::addRow("%s, %s", kind, path) << QString(kind) << stepMs << false << true;
+                QTest::addRow("%s, %s, live", kind, path) << QString(kind) << stepMs << true << true;
+                QTest::addRow("%s, %s, no break", kind, path) << QString(kind) << stepMs << false << false;
+            }
+        }
+    }
+
+    void breaksLeaveTheCurveOpen()
+    {
+        QFETCH(QString, kind);
+        QFETCH(int, stepMs);
+        QFETCH(bool, live);
+        QFETCH(bool, broken);
+        // new run: rising to 250 °C at 50 s, then the next run at 25 °C from 50 s on.
+        // gap: 100 °C until 40 s, nothing until 60 s, then 200 °C.
+        Series s;
+        std::vector<qsizetype> breaks;
+        const bool run = kind == "new run";
+        for (qint64 ms = 0; ms <= (run ? 50000 : 40000); ms += stepMs)
+            s.add(ms, run ? 25 + 4.5 * double(ms) / 1000 : 100);
+        breaks.push_back(qsizetype(s.t.size()));
+        for (qint64 ms = run ? 50000 : 60000; ms <= 100000; ms += stepMs)
+            s.add(ms, run ? 25 : 200);
+        if (!broken)
+            breaks.clear();
+        if (live) {
+            for (size_t i = 0; i < s.t.size(); ++i)
+                chart().appendSample(s.t[i], s.c[i], !breaks.empty() && qsizetype(i) == breaks.front());
+        } else {
+            chart().setSamples(s.t, s.c, breaks);
+        }
+        QCOMPARE(chart().breaks(), breaks);
+        fixedView();
+        const QImage img = grabOf(chart());
+
+        // Both sides are drawn; in between there is nothing of the curve.
+        QVERIFY(curveAt(img, toPixel(chart(), 20, run ? 115 : 100)));
+        QVERIFY(curveAt(img, toPixel(chart(), 80, run ? 25 : 200)));
+        const QRect between = run ? QRect(toPixel(chart(), 49, 225), toPixel(chart(), 51, 50))
+                                  : QRect(toPixel(chart(), 42, 185), toPixel(chart(), 58, 115));
+        const int inBetween = pixelsNear(img, ProfileChart::curveColor(), 40, between);
+        if (broken)
+            QVERIFY2(inBetween == 0, qPrintable(QString::number(inBetween)));
+        else
+            QVERIFY(inBetween > 0);
     }
 
     void overlaysBehindTheCurve()

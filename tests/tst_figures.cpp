@@ -13,6 +13,7 @@
 
 #include "FileHelpers.h"
 #include "app/IniFile.h"
+#include "measure/MeasRuns.h"
 #include "measure/ProcessWindow.h"
 #include "measure/ProfileFigures.h"
 
@@ -25,6 +26,7 @@ using vard::ProfileFigures;
 
 Q_DECLARE_METATYPE(vard::Figures)
 Q_DECLARE_METATYPE(vard::FigureSettings)
+Q_DECLARE_METATYPE(std::vector<vard::RowRun>)
 
 namespace {
 
@@ -131,12 +133,13 @@ private slots:
         QTest::addColumn<Figures>("expected");
 
         // Up at 2 K/s to 245, hold, down at 4 K/s. Liquidus 217 crossed at 96 and 137,
-        // soak band 150..200 passed in 62.5..87.5 and 141.25..153.75, 100 °C at 166.25.
+        // soak band 150..200 passed on the way up in 62.5..87.5 (the way down through it,
+        // 141.25..153.75, is no soak), 100 °C at 166.25.
         QTest::addRow("trapezoid") << QList<QPointF>{{0, 25}, {110, 245}, {130, 245}, {185, 25}, {195, 25}} << 0.5
                                    << Figures{.peak = 245,
                                               .timeOfPeak = 110,
                                               .timeAboveLiquidus = 41,
-                                              .soakTime = 37.5,
+                                              .soakTime = 25,
                                               .maxRise = 2,
                                               .maxFall = -4,
                                               .timeToPeak = 110,
@@ -144,7 +147,7 @@ private slots:
         // Cools through 100 °C, but never having melted there is no cool-down.
         QTest::addRow("never reaches the liquidus")
             << QList<QPointF>{{0, 25}, {90, 205}, {120, 205}, {165, 25}} << 0.5
-            << Figures{.peak = 205, .timeOfPeak = 90, .soakTime = 37.5, .maxRise = 2, .maxFall = -4, .timeToPeak = 90};
+            << Figures{.peak = 205, .timeOfPeak = 90, .soakTime = 25, .maxRise = 2, .maxFall = -4, .timeToPeak = 90};
         // Above the liquidus 96..104 and 116..139.5; the cool-down runs from the last
         // crossing (139.5) to 100 °C at 168.75, not from the first.
         QTest::addRow("dips below the liquidus")
@@ -152,31 +155,60 @@ private slots:
             << Figures{.peak = 235,
                        .timeOfPeak = 125,
                        .timeAboveLiquidus = 31.5,
-                       .soakTime = 37.5,
+                       .soakTime = 25,
                        .maxRise = 2,
                        .maxFall = -4,
                        .timeToPeak = 125,
                        .coolDown = 29.25};
         // Cooled to 100 °C at 131.25, then heated above the liquidus again (216..230):
-        // the first cool-down no longer counts. The second visit to 225 is not the peak.
+        // the first cool-down no longer counts. The second visit to 225 is not the peak,
+        // and the second pass through the soak band adds nothing to the first.
         QTest::addRow("heated above the liquidus again")
             << QList<QPointF>{{0, 25}, {100, 225}, {140, 65}, {220, 225}, {230, 225}} << 0.5
             << Figures{.peak = 225,
                        .timeOfPeak = 100,
                        .timeAboveLiquidus = 20,
-                       .soakTime = 62.5,
+                       .soakTime = 25,
                        .maxRise = 2,
                        .maxFall = -4,
                        .timeToPeak = 100};
-        // The recording began late, already above the liquidus: nothing ever rose.
+        // The recording began late, already above the liquidus: nothing ever rose, and
+        // falling through the soak band adds nothing to a soak.
         QTest::addRow("starts above the liquidus")
             << QList<QPointF>{{0, 230}, {50, 30}, {60, 30}} << 0.5
             << Figures{.peak = 230,
                        .timeOfPeak = 0,
                        .timeAboveLiquidus = 3.25,
-                       .soakTime = 12.5,
                        .maxFall = -4,
                        .timeToPeak = 0,
+                       .coolDown = 29.25};
+        // Into the band at 62.5, back below 150 (77.5..82.5), on up to 200 at 107.5: the
+        // soak counts from the first entry, the dip included.
+        QTest::addRow("dips below the soak band after entering")
+            << QList<QPointF>{{0, 25}, {70, 165}, {80, 145}, {110, 205}, {130, 245}, {185, 25}} << 0.5
+            << Figures{.peak = 245,
+                       .timeOfPeak = 130,
+                       .timeAboveLiquidus = 21,
+                       .soakTime = 45,
+                       .maxRise = 2,
+                       .maxFall = -4,
+                       .timeToPeak = 130,
+                       .coolDown = 29.25};
+        // Turns down inside the band at 185 °C without reaching 200: the soak ends at the
+        // peak (62.5..80), the way down is not counted.
+        QTest::addRow("turns down inside the soak band")
+            << QList<QPointF>{{0, 25}, {80, 185}, {120, 25}} << 0.5
+            << Figures{.peak = 185, .timeOfPeak = 80, .soakTime = 17.5, .maxRise = 2, .maxFall = -4, .timeToPeak = 80};
+        // Recorded from inside the band: counted from the first sample to 200 °C.
+        QTest::addRow("starts inside the soak band")
+            << QList<QPointF>{{0, 160}, {20, 200}, {40, 240}, {90, 40}} << 0.5
+            << Figures{.peak = 240,
+                       .timeOfPeak = 40,
+                       .timeAboveLiquidus = 17.25,
+                       .soakTime = 20,
+                       .maxRise = 2,
+                       .maxFall = -4,
+                       .timeToPeak = 40,
                        .coolDown = 29.25};
         QTest::addRow("shorter than the slope window")
             << QList<QPointF>{{0, 25}, {4.5, 34}} << 0.5 << Figures{.peak = 34, .timeOfPeak = 4.5, .timeToPeak = 4.5};
@@ -205,6 +237,143 @@ private slots:
         compareFigures(ProfileFigures().figures(), Figures{}, 0);
         for (Figure f : vard::kAllFigures)
             QVERIFY(!Figures{}.value(f));
+    }
+
+    // The machine gave no readings between gapFrom and gapTo (every sample strictly
+    // between them is missing); more than 1.5 s between two samples is a gap. A figure
+    // whose stretch has the gap in it is withheld, the others stay as they were.
+    void gapInTheReadings_data()
+    {
+        QTest::addColumn<QList<QPointF>>("knots");
+        QTest::addColumn<double>("gapFrom");
+        QTest::addColumn<double>("gapTo");
+        QTest::addColumn<Figures>("expected");
+        QTest::addColumn<QList<int>>("withheld");
+
+        const QList<QPointF> trapezoid{{0, 25}, {110, 245}, {130, 245}, {185, 25}, {195, 25}};
+        const Figures whole{.peak = 245,
+                            .timeOfPeak = 110,
+                            .timeAboveLiquidus = 41,
+                            .soakTime = 25,
+                            .maxRise = 2,
+                            .maxFall = -4,
+                            .timeToPeak = 110,
+                            .coolDown = 29.25};
+        Figures noSoak = whole;
+        noSoak.soakTime.reset();
+        QTest::addRow("in the soak") << trapezoid << 70.0 << 85.0 << noSoak << QList<int>{int(Figure::SoakTime)};
+        Figures noTal = whole;
+        noTal.timeAboveLiquidus.reset();
+        QTest::addRow("above the liquidus")
+            << trapezoid << 115.0 << 125.0 << noTal << QList<int>{int(Figure::TimeAboveLiquidus)};
+        // Crossing the liquidus downwards at 137 inside the gap: the cool-down's start
+        // itself is not known.
+        Figures noCoolDown = whole;
+        noCoolDown.coolDown.reset();
+        QTest::addRow("in the cool-down")
+            << trapezoid << 145.0 << 160.0 << noCoolDown << QList<int>{int(Figure::CoolDown)};
+        QTest::addRow("across the liquidus crossing")
+            << trapezoid << 135.0 << 140.0 << Figures{.peak = 245,
+                                                     .timeOfPeak = 110,
+                                                     .soakTime = 25,
+                                                     .maxRise = 2,
+                                                     .maxFall = -4,
+                                                     .timeToPeak = 110}
+            << QList<int>{int(Figure::TimeAboveLiquidus), int(Figure::CoolDown)};
+        QTest::addRow("a pause of three intervals is no gap") << trapezoid << 70.0 << 71.5 << whole << QList<int>{};
+        // Falling through the band is no part of the soak, so a gap there leaves it.
+        QTest::addRow("on the way down through the soak band")
+            << QList<QPointF>{{0, 25}, {90, 205}, {120, 205}, {165, 25}} << 125.0 << 132.0
+            << Figures{.peak = 205, .timeOfPeak = 90, .soakTime = 25, .maxRise = 2, .maxFall = -4, .timeToPeak = 90}
+            << QList<int>{};
+        // The only rise lies in the gap: no window may be read across it.
+        QTest::addRow("the only ramp is across the gap")
+            << QList<QPointF>{{0, 25}, {10, 25}, {30, 65}, {40, 65}} << 10.0 << 30.0
+            << Figures{.peak = 65, .timeOfPeak = 30, .timeToPeak = 30} << QList<int>{int(Figure::MaxRise)};
+    }
+
+    void gapInTheReadings()
+    {
+        QFETCH(QList<QPointF>, knots);
+        QFETCH(double, gapFrom);
+        QFETCH(double, gapTo);
+        QFETCH(Figures, expected);
+        QFETCH(QList<int>, withheld);
+        QList<Sample> samples = sampled(knots, 0.5);
+        samples.removeIf([&](const Sample &s) { return s.timeMs > gapFrom * 1000 && s.timeMs < gapTo * 1000; });
+
+        ProfileFigures live;
+        live.setGapThresholdMs(1500);
+        ProfileFigures later;
+        for (const Sample &s : samples) {
+            live.add(s.timeMs, s.celsius);
+            later.add(s.timeMs, s.celsius);
+        }
+        later.setGapThresholdMs(1500);
+        for (const Figures &f : {live.figures(), later.figures()}) {
+            compareFigures(f, expected, 1e-6);
+            for (Figure figure : vard::kAllFigures) {
+                const bool expectWithheld = withheld.contains(int(figure));
+                QVERIFY2(f.withheldForGap(figure).has_value() == expectWithheld,
+                         qPrintable(QStringLiteral("%1 withheld: %2").arg(Figures::name(figure)).arg(!expectWithheld)));
+                if (expectWithheld) {
+                    QCOMPARE(*f.withheldForGap(figure), gapTo - gapFrom);
+                    QVERIFY(!f.value(figure));
+                }
+            }
+        }
+        // Without a threshold the same samples give every figure across the gap.
+        live.setGapThresholdMs(std::nullopt);
+        for (Figure figure : vard::kAllFigures)
+            QVERIFY(!live.figures().withheldForGap(figure));
+    }
+
+    // A measurement's rows as runs: a time stamp not later than the one before begins
+    // the next run (the same stamp too); and each run's own median spacing.
+    void runsOfRows_data()
+    {
+        QTest::addColumn<QList<quint32>>("times");
+        QTest::addColumn<std::vector<vard::RowRun>>("runs");
+        QTest::addColumn<QList<qint64>>("medians"); // -1: none
+        QTest::addRow("no rows") << QList<quint32>{} << std::vector<vard::RowRun>{} << QList<qint64>{};
+        QTest::addRow("one row") << QList<quint32>{700} << std::vector<vard::RowRun>{{0, 1}} << QList<qint64>{-1};
+        QTest::addRow("one run with a gap")
+            << QList<quint32>{500, 1000, 1500, 16500, 17000} << std::vector<vard::RowRun>{{0, 5}} << QList<qint64>{500};
+        QTest::addRow("second run starts again")
+            << QList<quint32>{0, 1000, 2000, 3000, 480, 980}
+            << std::vector<vard::RowRun>{{0, 4}, {4, 2}} << QList<qint64>{1000, 500};
+        QTest::addRow("same time stamp begins a run")
+            << QList<quint32>{500, 1000, 1000, 1500} << std::vector<vard::RowRun>{{0, 2}, {2, 2}}
+            << QList<qint64>{500, 500};
+        QTest::addRow("three runs, one of a single row")
+            << QList<quint32>{500, 1000, 400, 300, 800} << std::vector<vard::RowRun>{{0, 2}, {2, 1}, {3, 2}}
+            << QList<qint64>{500, -1, 500};
+    }
+
+    void runsOfRows()
+    {
+        QFETCH(QList<quint32>, times);
+        QFETCH(std::vector<vard::RowRun>, runs);
+        QFETCH(QList<qint64>, medians);
+        const auto timeOf = [&times](qsizetype r) { return times.at(r); };
+        const std::vector<vard::RowRun> found = vard::SplitIntoRuns(times.size(), timeOf);
+        QCOMPARE(found.size(), runs.size());
+        for (size_t i = 0; i < runs.size(); ++i) {
+            QVERIFY2(found[i] == runs[i], qPrintable(QStringLiteral("run %1 is %2+%3").arg(i).arg(found[i].first).arg(found[i].count)));
+            QCOMPARE(vard::MedianSpacingMs(found[i], timeOf).value_or(-1), medians.at(qsizetype(i)));
+        }
+    }
+
+    // The decimals of the readings: whole degrees, or tenths.
+    void temperatureDecimals()
+    {
+        ProfileFigures p;
+        QCOMPARE(p.figures().temperatureDecimals, 1);
+        p.add(0, 183);
+        p.add(500, 190);
+        QCOMPARE(p.figures().temperatureDecimals, 0);
+        p.add(1000, 190.5);
+        QCOMPARE(p.figures().temperatureDecimals, 1);
     }
 
     // One sample 30 K too hot: read over a 5 s window it lifts the steepest rise by a

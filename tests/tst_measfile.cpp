@@ -299,12 +299,12 @@ private slots:
         QTest::addColumn<QLocale>("locale");
         QTest::addColumn<QByteArray>("expected");
         QTest::addRow("English") << QLocale(QLocale::English, QLocale::UnitedStates)
-                                 << QByteArray("Date and time,Time (s),Unknown (\xC2\xB0" "C)\r\n"
+                                 << QByteArray("Date and time,Time (s),Temperature (\xC2\xB0" "C)\r\n"
                                                "2016-02-01T09:30:00.520,0.52,215.00\r\n"
                                                "2016-02-01T09:30:01.030,1.03,-5.00\r\n"
                                                "2016-02-01T13:25:30.500,14130.50,0.70\r\n");
         QTest::addRow("German") << QLocale(QLocale::German, QLocale::Germany)
-                                << QByteArray("Date and time;Time (s);Unknown (\xC2\xB0" "C)\r\n"
+                                << QByteArray("Date and time;Time (s);Temperature (\xC2\xB0" "C)\r\n"
                                               "2016-02-01T09:30:00.520;0,52;215,00\r\n"
                                               "2016-02-01T09:30:01.030;1,03;-5,00\r\n"
                                               "2016-02-01T13:25:30.500;14130,50;0,70\r\n");
@@ -326,6 +326,29 @@ private slots:
         QVERIFY(SaveMeasurementTo(nullptr, m, at("run"), 3));
         QCOMPARE(m.FileName, at("run.csv"));
         QCOMPARE(contents(at("run.csv")), expected);
+    }
+
+    // The channel's own name heads its column; only the program's default name (which
+    // says nothing) gives way to what it measures.
+    void csvColumnName_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QByteArray>("column");
+        QTest::addRow("default name") << "Unknown" << QByteArray("Temperature (\xC2\xB0" "C)");
+        QTest::addRow("own name") << "Zone 3 board" << QByteArray("Zone 3 board (\xC2\xB0" "C)");
+        QTest::addRow("no name") << "" << QByteArray("Channel 1 (\xC2\xB0" "C)");
+    }
+
+    void csvColumnName()
+    {
+        QFETCH(QString, name);
+        QFETCH(QByteArray, column);
+        TMessungInfo m;
+        setUpAsRecorded(m);
+        m.GetChannel(0)->Name = name;
+        QVERIFY(m.AddRow({520, 2150, 1}));
+        const QByteArray csv = vard::MeasurementCsv(m, QLocale(QLocale::English, QLocale::UnitedStates));
+        QCOMPARE(csv.left(csv.indexOf("\r\n")), "Date and time,Time (s)," + column);
     }
 
     // The real dialog: where it opens, what it offers, and that choosing a file that

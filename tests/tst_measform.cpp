@@ -8,6 +8,7 @@
 #include <QElapsedTimer>
 #include <QFileDialog>
 #include <QHeaderView>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPlainTextEdit>
@@ -25,6 +26,8 @@
 #include "ScriptedMachine.h"
 #include "app/GlobalUnit.h"
 #include "link/PortNames.h"
+#include "app/LocaleFormats.h"
+#include "measure/MeasJournal.h"
 #include "measure/ObjMessungUnit.h"
 #include "sim/SimulatedMachine.h"
 #include "ui/MainUnit.h"
@@ -220,6 +223,102 @@ private slots:
         QVERIFY(!m_rig->machine.MeasureTimer().isActive());
         QCOMPARE(m_main->StatusText(1), QString());
         QCOMPARE(combo->currentIndex(), item);
+    }
+
+    // The date a measurement carries is its Start, also in the journal that a crash
+    // leaves: not when the measurement object was made (an hour earlier here).
+    void restoredMeasurementCarriesItsStart()
+    {
+        m_rig->bringUp("362.10 A", k362Settings);
+        open();
+        const QDateTime made = QDateTime::currentDateTime().addSecs(-3600);
+        measurement().MeasDate = TMessungInfo::ToDateValue(made);
+        const QDateTime before = QDateTime::currentDateTime();
+        QTest::mouseClick(child<QToolButton>("btnStart"), Qt::LeftButton);
+        const QDateTime after = QDateTime::currentDateTime();
+        addSample(500, 2000);
+        QTest::mouseClick(child<QToolButton>("btnStop"), Qt::LeftButton);
+
+        TMessungInfo restored;
+        QString error;
+        QVERIFY2(vard::MeasJournal::restore(TMeasForm::JournalFolder(), restored, &error), qPrintable(error));
+        const QDateTime date = TMessungInfo::FromDateValue(restored.MeasDate);
+        QVERIFY2(date >= before.addSecs(-1) && date <= after.addSecs(1),
+                 qPrintable(date.toString(Qt::ISODateWithMs) + " is not the Start at " + before.toString(Qt::ISODateWithMs)));
+        QCOMPARE(restored.RowCount(), qsizetype(1));
+    }
+
+    // On a machine type without a measuring channel Start still measures, and the
+    // window says that nothing will come (and not that the machine is silent); on a
+    // type with one it says nothing of the kind.
+    void machineWithoutMeasuringChannel_data()
+    {
+        QTest::addColumn<QByteArray>("ident");
+        QTest::addColumn<QByteArray>("settings");
+        QTest::addColumn<bool>("noChannel");
+        QTest::addRow("4QTR") << QByteArray("4QTR A") << kQtrSettings << true;
+        QTest::addRow("362.10") << QByteArray("362.10 A") << k362Settings << false;
+    }
+
+    void machineWithoutMeasuringChannel()
+    {
+        QFETCH(QByteArray, ident);
+        QFETCH(QByteArray, settings);
+        QFETCH(bool, noChannel);
+        m_rig->bringUp(ident, settings);
+        QCOMPARE(m_rig->machine.MeasureRequest().isEmpty(), noChannel);
+        TMeasForm *form = open();
+        auto *note = child<QLabel>("lblNoChannel");
+        QVERIFY(note);
+        QVERIFY(note->isHidden());
+        QTest::mouseClick(child<QToolButton>("btnStart"), Qt::LeftButton);
+        QVERIFY(form->Measuring());
+        QVERIFY(controls() == kMeasuring);
+        QCOMPARE(note->isHidden(), !noChannel);
+        if (noChannel) {
+            QCOMPARE(note->text(), QString("This machine type has no measuring channel: no readings will come."));
+            // Well past three intervals of 500 ms: still the one note, not the other.
+            QTest::qWait(2500);
+            QVERIFY(child<QLabel>("lblNoReadings")->isHidden());
+        }
+        QTest::mouseClick(child<QToolButton>("btnStop"), Qt::LeftButton);
+        QVERIFY(note->isHidden());
+    }
+
+    // No reading for more than three intervals while measuring: the window says since
+    // when (the Start, before any reading; else the last reading), on its own timer.
+    // A reading takes the note away at once, and so does Stop.
+    void silentMachineIsNoticed()
+    {
+        m_rig->bringUp("362.10 A", k362Settings);
+        open();
+        child<QComboBox>("comboInterval")->setCurrentIndex(0); // 500 ms
+        auto *note = child<QLabel>("lblNoReadings");
+        QVERIFY(note);
+        const auto shown = [](const QDateTime &at) {
+            return QString("No readings since %1 — the machine does not answer")
+                .arg(QLocale().toString(at.time(), vard::TimeOfDayFormat(QLocale())));
+        };
+        const auto sinceOneOf = [&](const QDateTime &from, const QDateTime &to) {
+            return note->text() == shown(from) || note->text() == shown(to);
+        };
+
+        QDateTime before = QDateTime::currentDateTime();
+        QTest::mouseClick(child<QToolButton>("btnStart"), Qt::LeftButton);
+        QDateTime after = QDateTime::currentDateTime();
+        QVERIFY(note->isHidden());
+        QTRY_VERIFY_WITH_TIMEOUT(!note->isHidden(), 15000);
+        QVERIFY2(sinceOneOf(before, after), qPrintable(note->text()));
+
+        before = QDateTime::currentDateTime();
+        addSample(500, 2000);
+        after = QDateTime::currentDateTime();
+        QVERIFY(note->isHidden());
+        QTRY_VERIFY_WITH_TIMEOUT(!note->isHidden(), 15000);
+        QVERIFY2(sinceOneOf(before, after), qPrintable(note->text()));
+
+        QTest::mouseClick(child<QToolButton>("btnStop"), Qt::LeftButton);
+        QVERIFY(note->isHidden());
     }
 
     // Opening the window again shows the same window; opening never starts sampling.

@@ -110,6 +110,11 @@ class TestMeasInsight : public QObject {
         return w;
     }
 
+    static std::optional<double> CurrentIndex(const TMeasForm *form)
+    {
+        return form->CurrentWindow() ? form->CurrentWindow()->index(form->CurrentFigures()) : std::nullopt;
+    }
+
 private slots:
     void initTestCase() { QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates)); }
 
@@ -177,6 +182,51 @@ private slots:
         QCOMPARE(figures->item(int(vard::Figure::Peak), 4)->text(), QString());
     }
 
+    // A machine that reads in whole degrees and falls silent for 15 s in the soak,
+    // measured at 500 ms: the curve is open over the gap, the soak is not given and
+    // says why, the figures not touched by the gap stand, in whole degrees.
+    void gapInTheReadingsAsShown()
+    {
+        m_rig->bringUp("362.10 A", k362Settings);
+        TMeasForm *form = open();
+        form->findChild<QComboBox *>("comboInterval")->setCurrentIndex(0);
+        form->StartMeasuring();
+        QVERIFY(form->Measuring());
+        qsizetype gapAt = -1;
+        for (quint32 ms = 0; ms <= 185000; ms += 500) {
+            if (ms > 70000 && ms < 85000)
+                continue;
+            const double t = ms / 1000.0;
+            const double c = t <= 110 ? 25 + 2 * t : t <= 130 ? 245 : 245 - 4 * (t - 130);
+            if (ms == 85000)
+                gapAt = m_main->Measurement()->RowCount();
+            addSample(ms, quint32(qRound(c * 10)));
+        }
+        form->StopMeasuring();
+        QCOMPARE(form->Chart()->breaks(), std::vector<qsizetype>{gapAt});
+
+        const auto value = [&](vard::Figure f) {
+            return MeasForm->findChild<QTableWidget *>("tblFigures")->item(int(f), 1);
+        };
+        QCOMPARE(value(vard::Figure::Peak)->text(), QString("245 °C"));
+        QCOMPARE(value(vard::Figure::TimeAboveLiquidus)->text(), QString("41.0 s"));
+        QCOMPARE(value(vard::Figure::SoakTime)->text(), QString("—"));
+        QCOMPARE(value(vard::Figure::SoakTime)->toolTip(),
+                 QString("Not given: the machine gave no readings for 15 s during this stretch"));
+        QCOMPARE(value(vard::Figure::MaxRise)->text(), QString("2.00 K/s"));
+        QCOMPARE(value(vard::Figure::Peak)->toolTip(), QString());
+
+        // The same curve without the gap: the soak is given and says what it counts.
+        CloseMeasurementWindow();
+        m_main->Measurement()->ClearRows();
+        form = open();
+        for (quint32 ms = 0; ms <= 110000; ms += 500)
+            addSample(ms, 250 + ms / 50);
+        QCOMPARE(value(vard::Figure::SoakTime)->text(), QString("25.0 s"));
+        QCOMPARE(value(vard::Figure::SoakTime)->toolTip(), QString("From reaching 150 °C to reaching 200 °C on the way up"));
+        QVERIFY(form->Chart()->breaks().empty());
+    }
+
     // A second Start appends rows whose clock starts again at 0: the curve goes on after
     // the first run instead of drawing back over it.
     void secondRunContinuesTheCurve()
@@ -188,8 +238,55 @@ private slots:
             addSample(ms, 2100);
         QCOMPARE(form->Chart()->sampleCount(), qsizetype(32));
         QVERIFY2(form->Chart()->viewRange().right() >= 14.9, qPrintable(QString::number(form->Chart()->viewRange().right())));
+        // The figures are the second run's, on its own clock.
         QCOMPARE(form->CurrentFigures().peak.value_or(0), 210.0);
-        QCOMPARE(form->CurrentFigures().timeOfPeak.value_or(0), 10.0);
+        QCOMPARE(form->CurrentFigures().timeOfPeak.value_or(-1), 0.0);
+        QCOMPARE(form->RunCount(), 2);
+        QCOMPARE(form->Chart()->breaks(), std::vector<qsizetype>{21});
+    }
+
+    // Two runs, the first a hotter profile: the figures and the index are the second
+    // run's alone, and the panel says which run they are of; only with two runs. A
+    // measurement restored from the journal keeps its runs apart the same way.
+    void figuresOfTheLatestRun()
+    {
+        TMeasForm *form = open();
+        form->SetProcessWindow(window(230, 250));
+        auto *runLabel = form->findChild<QLabel *>("lblRun");
+        QVERIFY(runLabel);
+        for (quint32 ms = 0; ms <= 60000; ms += 500)
+            addSample(ms, 250 + ms / 25); // 25 °C up to 265 °C at 4 K/s
+        QVERIFY(runLabel->isHidden());
+        QCOMPARE(form->RunCount(), 1);
+        feedTrapezoid();
+
+        vard::ProfileFigures alone(form->CurrentWindow()->settings);
+        for (const auto &[ms, tenths] : trapezoid())
+            alone.add(ms, qint32(tenths) / 10.0);
+        const auto same = [&](const vard::Figures &f) {
+            for (vard::Figure figure : vard::kAllFigures)
+                QVERIFY2(f.value(figure) == alone.figures().value(figure), qPrintable(vard::Figures::name(figure)));
+        };
+        same(form->CurrentFigures());
+        QVERIFY(form->CurrentFigures().maxRise.value_or(99) < 2.1);
+        QCOMPARE(form->RunCount(), 2);
+        QVERIFY(!runLabel->isHidden());
+        QCOMPARE(runLabel->text(), QString("Run 2 of 2"));
+        const QString index = form->IndexLabelText();
+        QCOMPARE(index, QString("Process Window Index: %1").arg(vard::IndexText(CurrentIndex(form))));
+
+        // The journal's copy, restored into a new window.
+        QVERIFY(vard::MeasJournal(TMeasForm::JournalFolder()).begin(*m_main->Measurement()));
+        CloseMeasurementWindow();
+        m_main->Measurement()->ClearRows();
+        form = open();
+        QString error;
+        QVERIFY2(form->RestoreJournal(&error), qPrintable(error));
+        form->SetProcessWindow(window(230, 250));
+        QCOMPARE(form->RunCount(), 2);
+        QCOMPARE(form->Chart()->breaks(), std::vector<qsizetype>{121});
+        same(form->CurrentFigures());
+        QCOMPARE(form->IndexLabelText(), index);
     }
 
     // The report goes to PDF without a printer; rendered back, the page carries the

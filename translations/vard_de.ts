@@ -1342,6 +1342,26 @@ It will be lost.</source>
         <translation>Die Messung wurde nicht gespeichert. Möchten Sie das Programm trotzdem beenden?
 Sie geht dabei verloren.</translation>
     </message>
+    <message>
+        <source>This machine type has no measuring channel: no readings will come.</source>
+        <translation>Dieser Maschinentyp hat keinen Messkanal: Es kommen keine Messwerte.</translation>
+    </message>
+    <message>
+        <source>No readings since %1 — the machine does not answer</source>
+        <translation>Keine Messwerte seit %1 — die Maschine antwortet nicht</translation>
+    </message>
+    <message>
+        <source>Not given: the machine gave no readings for %1 s during this stretch</source>
+        <translation>Nicht angegeben: Die Maschine lieferte in diesem Abschnitt %1 s lang keine Messwerte</translation>
+    </message>
+    <message>
+        <source>From reaching %1 to reaching %2 on the way up</source>
+        <translation>Vom Erreichen von %1 bis zum Erreichen von %2 beim Aufheizen</translation>
+    </message>
+    <message>
+        <source>Run %1 of %2</source>
+        <translation>Lauf %1 von %2</translation>
+    </message>
 </context>
 <context>
     <name>TMeasValuesModel</name>
@@ -1736,6 +1756,10 @@ Bitte wählen Sie einen Pfad ohne diese Zeichen.</translation>
     <message>
         <source>Cannot write the report to &quot;%1&quot;.</source>
         <translation>Der Bericht kann nicht unter &quot;%1&quot; gespeichert werden.</translation>
+    </message>
+    <message>
+        <source>Temperature</source>
+        <translation>Temperatur</translation>
     </message>
 </context>
 <context>

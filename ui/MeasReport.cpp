@@ -10,6 +10,9 @@
 #include <QPrinter>
 #include <QTextOption>
 
+#include <algorithm>
+#include <cmath>
+
 #include "app/LocaleFormats.h"
 #include "ui/widgets/ProfileChart.h"
 
@@ -35,11 +38,18 @@ QString number(double value, int decimals)
 
 } // namespace
 
-QString FigureValueText(Figure figure, std::optional<double> value)
+QString FigureValueText(Figure figure, std::optional<double> value, int temperatureDecimals)
 {
     if (!value)
         return QStringLiteral("—");
-    return number(*value, decimalsOf(figure)) + u' ' + Figures::unit(figure);
+    const int decimals = Figures::unit(figure) == QStringLiteral("°C") ? std::clamp(temperatureDecimals, 0, 1)
+                                                                        : decimalsOf(figure);
+    return number(*value, decimals) + u' ' + Figures::unit(figure);
+}
+
+QString TemperatureText(double celsius)
+{
+    return number(celsius, celsius == std::round(celsius) ? 0 : 1) + QStringLiteral(" °C");
 }
 
 QString LimitText(Figure figure, std::optional<double> limit)
@@ -147,7 +157,7 @@ void PaintReport(QPainter &p, const QRectF &page, const MeasurementReport &r)
             mark = in ? tr("in") : tr("OUT");
             markColor = in ? QColor(0, 140, 60) : QColor(200, 30, 30);
         }
-        const QString cells[] = {Figures::name(f), FigureValueText(f, value), LimitText(f, limits.lower),
+        const QString cells[] = {Figures::name(f), FigureValueText(f, value, r.figures.temperatureDecimals), LimitText(f, limits.lower),
                                  LimitText(f, limits.upper), mark};
         for (int c = 0; c < 5; ++c) {
             p.setPen(c == 4 ? markColor : QColor(Qt::black));

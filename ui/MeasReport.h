@@ -20,8 +20,11 @@ namespace vard {
 
 class ProfileChart;
 
-// "245.0 °C", "62.5 s", "2.35 K/s"; "—" for a figure that cannot be computed yet.
-QString FigureValueText(Figure figure, std::optional<double> value);
+// "245.0 °C", "62.5 s", "2.35 K/s"; "—" for a figure that cannot be computed yet. A
+// temperature has the decimals of the readings it came from (0: "183 °C").
+QString FigureValueText(Figure figure, std::optional<double> value, int temperatureDecimals = 1);
+// A temperature setting as text: "150 °C", "217.5 °C".
+QString TemperatureText(double celsius);
 // A limit as the window shows it: the number alone, "—" for none.
 QString LimitText(Figure figure, std::optional<double> limit);
 // "42 %"; "—" without an index.

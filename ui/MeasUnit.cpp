@@ -36,6 +36,7 @@
 #include "app/SleepInhibitor.h"
 #include "machine/MachineUnit.h"
 #include "measure/MeasJournal.h"
+#include "measure/MeasRuns.h"
 #include "measure/ObjMessungUnit.h"
 #include "ui/MainUnit.h"
 #include "ui/MeasSaveUnit.h"
@@ -55,6 +56,8 @@ constexpr int kToolBarHeight = 50;
 constexpr int kColumnWidth = 100;
 // Rows reach the disk at least this often while measuring.
 constexpr int kJournalFlushMs = 2000;
+// How often the window looks whether readings still come.
+constexpr int kReadingsCheckMs = 250;
 enum FigureColumn { kFigureName, kFigureValue, kFigureLower, kFigureUpper, kFigureMark, kFigureColumns };
 
 // ---- tool button pictures, drawn on a 32 x 32 grid
@@ -240,6 +243,9 @@ TMeasForm::TMeasForm(TMainWindow *main, QWidget *parent)
       btnPrint(new QPushButton(pnlInsight)),
       tblFigures(new QTableWidget(vard::kFigureCount, kFigureColumns, pnlInsight)),
       lblIndex(new QLabel(pnlInsight)),
+      lblRun(new QLabel(pnlInsight)),
+      lblNoChannel(new QLabel(pnlInsight)),
+      lblNoReadings(new QLabel(pnlInsight)),
       m_journalTimer(new QTimer(this)),
       m_inhibitor(new vard::SleepInhibitor(this))
 {
@@ -357,10 +363,23 @@ TMeasForm::TMeasForm(TMainWindow *main, QWidget *parent)
     windowRow->addSpacing(12);
     windowRow->addWidget(btnPreview);
     windowRow->addWidget(btnPrint);
+    lblRun->setObjectName(QStringLiteral("lblRun"));
+    lblRun->hide();
+    // The notes stand out: each tells the operator that the curve is not coming.
+    for (QLabel *note : {lblNoChannel, lblNoReadings}) {
+        note->setWordWrap(true);
+        note->setStyleSheet(QStringLiteral("QLabel { color: #b41e1e; font-weight: bold; }"));
+        note->hide();
+    }
+    lblNoChannel->setObjectName(QStringLiteral("lblNoChannel"));
+    lblNoReadings->setObjectName(QStringLiteral("lblNoReadings"));
     auto *insight = new QVBoxLayout(pnlInsight);
     insight->setContentsMargins(6, 6, 6, 6);
+    insight->addWidget(lblNoChannel);
+    insight->addWidget(lblNoReadings);
     insight->addWidget(chart, 1);
     insight->addLayout(windowRow);
+    insight->addWidget(lblRun);
     insight->addWidget(tblFigures);
     insight->addWidget(lblIndex);
     auto *dataLayout = new QVBoxLayout(tabData);
@@ -410,6 +429,9 @@ TMeasForm::TMeasForm(TMainWindow *main, QWidget *parent)
                              ? std::optional<vard::ProcessWindow>(m_offeredWindows.at(index - 1))
                              : std::nullopt);
     });
+    m_readingsTimer = new QTimer(this);
+    m_readingsTimer->setInterval(kReadingsCheckMs);
+    connect(m_readingsTimer, &QTimer::timeout, this, &TMeasForm::checkReadings);
     m_journalTimer->setInterval(kJournalFlushMs);
     connect(m_journalTimer, &QTimer::timeout, this, &TMeasForm::flushJournal);
     if (m_machine)
@@ -486,10 +508,17 @@ void TMeasForm::StartMeasuring()
         return;
     setMeasuringState(true);
     const int index = comboInterval->currentIndex();
-    if (index >= 0 && index < static_cast<int>(kIntervalMs.size()))
-        m_machine->SetMeasureInterval(kIntervalMs[static_cast<size_t>(index)]);
+    if (index >= 0 && index < static_cast<int>(kIntervalMs.size())) {
+        m_startIntervalMs = kIntervalMs[static_cast<size_t>(index)];
+        m_machine->SetMeasureInterval(m_startIntervalMs);
+    } else {
+        m_startIntervalMs = m_machine->MeasureInterval();
+    }
     if (TMessungInfo *m = measurement()) {
         takeTextsIntoMeasurement();
+        // The journal keeps the date it is begun with: it must be this run's Start, or
+        // a restored measurement would carry when the measurement object was made.
+        m->MeasDate = TMessungInfo::ToDateValue(QDateTime::currentDateTime());
         m_journal = std::make_unique<vard::MeasJournal>(JournalFolder());
         m_journalTexts = QStringList{m->Title, m->UserName, m->Description};
         QString reason;
@@ -498,20 +527,25 @@ void TMeasForm::StartMeasuring()
             vard::ReportError(this, tr("The measurement cannot be kept safe against a crash: %1\n"
                                        "It is recorded, but lost if the program ends before it is saved.")
                                         .arg(reason));
+            // The run starts once that was read; no journal holds the earlier date.
+            m->MeasDate = TMessungInfo::ToDateValue(QDateTime::currentDateTime());
         }
         m_journalProblemTold = false;
     }
     m_journalRestored = false; // the journal is this run's now
     m_journalTimer->start();
     m_inhibitor->acquire(tr("Temperature measurement running"));
-    if (TMessungInfo *m = measurement())
-        m->MeasDate = TMessungInfo::ToDateValue(QDateTime::currentDateTime());
     // Rows already there stay; this run's time stamps count from here, once any message
     // above has been answered.
     m_main->SetMeasureStart(TickCount());
     m_machine->SetMeasuring(true);
     m_machine->NoteEvent(tr("Measurement started"));
     m_main->SetStatusText(1, tr("PLEASE NOTE: While measuring, maschine state may not be refreshed properly!"));
+    // Start counts as the last sign of life until the first reading comes.
+    m_lastReadingTick = TickCount();
+    m_lastReadingAt = QDateTime::currentDateTime();
+    m_readingsTimer->start();
+    checkReadings();
 }
 
 void TMeasForm::StopMeasuring()
@@ -524,6 +558,8 @@ void TMeasForm::StopMeasuring()
             m_machine->NoteEvent(tr("Measurement stopped"));
     }
     m_journalTimer->stop();
+    m_readingsTimer->stop();
+    checkReadings();
     flushJournal();
     m_inhibitor->release();
     if (m_main)
@@ -582,6 +618,10 @@ void TMeasForm::takeTextsIntoMeasurement()
 
 void TMeasForm::sampleRecorded(qsizetype row)
 {
+    m_lastReadingTick = TickCount();
+    m_lastReadingAt = QDateTime::currentDateTime();
+    if (!lblNoReadings->isHidden())
+        checkReadings();
     m_values->RowAdded(row);
     m_unsaved = true;
     addToCurve(row);
@@ -648,6 +688,7 @@ void TMeasForm::retranslateUi()
     lblSign->setText(tr("User name:"));
     lblInfo->setText(tr("Measurement info:"));
     m_values->Retranslate();
+    checkReadings();
     lblWindow->setText(tr("Process window:"));
     btnEditWindow->setText(tr("Edit..."));
     btnPreview->setText(tr("Print preview"));
@@ -668,30 +709,57 @@ void TMeasForm::reloadCurve()
     m_figures.reset();
     m_curveOffsetMs = 0;
     m_lastCurveMs = -1;
+    m_runCount = 0;
+    m_lastRowMs = 0;
+    m_runIntervalMs.reset();
     if (const TMessungInfo *m = measurement(); m && m->ChannelCount() > 0) {
+        const auto timeOf = [m](qsizetype r) { return m->GetTime(r); };
+        const std::vector<vard::RowRun> runs = vard::SplitIntoRuns(*m);
         std::vector<qint64> times;
         std::vector<double> values;
+        std::vector<qsizetype> breaks;
         times.reserve(static_cast<size_t>(m->RowCount()));
         values.reserve(static_cast<size_t>(m->RowCount()));
-        for (qsizetype r = 0; r < m->RowCount(); ++r) {
-            const qint64 t = curveTime(m->GetTime(r));
-            const double celsius = static_cast<qint32>(m->GetValue(r, 0)) / 10.0;
-            times.push_back(t);
-            values.push_back(celsius);
-            m_figures.add(t, celsius);
+        for (const vard::RowRun &run : runs) {
+            // The interval these rows were taken at is not kept with them.
+            beginRun(vard::MedianSpacingMs(run, timeOf));
+            for (qsizetype r = run.first; r < run.first + run.count; ++r) {
+                const quint32 rowMs = m->GetTime(r);
+                const bool newRun = r == run.first;
+                if (r > 0 && (newRun || (m_runIntervalMs && qint64(rowMs) - qint64(m_lastRowMs)
+                                                                  > vard::GapThresholdMs(*m_runIntervalMs))))
+                    breaks.push_back(r);
+                times.push_back(curveTime(rowMs, newRun));
+                values.push_back(static_cast<qint32>(m->GetValue(r, 0)) / 10.0);
+                m_lastRowMs = rowMs;
+            }
         }
-        chart->setSamples(times, values);
+        // The figures are the latest run's, on its own clock.
+        if (!runs.empty()) {
+            const vard::RowRun &last = runs.back();
+            for (qsizetype r = last.first; r < last.first + last.count; ++r)
+                m_figures.add(m->GetTime(r), values[static_cast<size_t>(r)]);
+        }
+        chart->setSamples(times, values, breaks);
     }
     showFigures();
 }
 
-qint64 TMeasForm::curveTime(quint32 rowMs)
+void TMeasForm::beginRun(std::optional<qint64> intervalMs)
 {
-    qint64 t = qint64(rowMs) + m_curveOffsetMs;
-    if (t < m_lastCurveMs) { // a later run: its clock starts again at 0
+    ++m_runCount;
+    m_runIntervalMs = intervalMs && *intervalMs > 0 ? intervalMs : std::nullopt;
+    m_figures.reset();
+    m_figures.setGapThresholdMs(m_runIntervalMs ? std::optional<qint64>(vard::GapThresholdMs(*m_runIntervalMs))
+                                                : std::nullopt);
+}
+
+qint64 TMeasForm::curveTime(quint32 rowMs, bool newRun)
+{
+    // A later run's clock starts again near 0: it goes on where the one before ended.
+    if (newRun && m_lastCurveMs >= 0)
         m_curveOffsetMs = m_lastCurveMs - qint64(rowMs);
-        t = m_lastCurveMs;
-    }
+    const qint64 t = std::max(qint64(rowMs) + m_curveOffsetMs, m_lastCurveMs);
     m_lastCurveMs = t;
     return t;
 }
@@ -701,11 +769,32 @@ void TMeasForm::addToCurve(qsizetype row)
     const TMessungInfo *m = measurement();
     if (!m || row >= m->RowCount() || m->ChannelCount() == 0)
         return;
-    const qint64 t = curveTime(m->GetTime(row));
+    const quint32 rowMs = m->GetTime(row);
+    const bool newRun = m_runCount == 0 || row == 0 || vard::StartsNewRun(m_lastRowMs, rowMs);
+    if (newRun) // rows recorded without Start have no known interval
+        beginRun(Measuring() ? std::optional<qint64>(m_startIntervalMs) : std::nullopt);
+    const bool gap = !newRun && m_runIntervalMs
+                     && qint64(rowMs) - qint64(m_lastRowMs) > vard::GapThresholdMs(*m_runIntervalMs);
+    const qint64 t = curveTime(rowMs, newRun);
     const double celsius = static_cast<qint32>(m->GetValue(row, 0)) / 10.0;
-    chart->appendSample(t, celsius);
-    m_figures.add(t, celsius);
+    chart->appendSample(t, celsius, (newRun && row > 0) || gap);
+    m_figures.add(rowMs, celsius);
+    m_lastRowMs = rowMs;
     showFigures();
+}
+
+void TMeasForm::checkReadings()
+{
+    const bool noChannel = Measuring() && m_machine && m_machine->MeasureRequest().isEmpty();
+    lblNoChannel->setText(tr("This machine type has no measuring channel: no readings will come."));
+    lblNoChannel->setHidden(!noChannel);
+    // More than three intervals without a reading: the machine has stopped answering.
+    const bool silent = Measuring() && !noChannel && m_startIntervalMs > 0
+                        && qint64(quint32(TickCount() - m_lastReadingTick)) > vard::GapThresholdMs(m_startIntervalMs);
+    if (silent)
+        lblNoReadings->setText(tr("No readings since %1 — the machine does not answer")
+                                   .arg(QLocale().toString(m_lastReadingAt.time(), vard::TimeOfDayFormat(QLocale()))));
+    lblNoReadings->setHidden(!silent);
 }
 
 void TMeasForm::showFigures()
@@ -719,7 +808,19 @@ void TMeasForm::showFigures()
         if (f == vard::Figure::Peak && figures.timeOfPeak)
             name += QStringLiteral(" (%1)").arg(vard::FigureValueText(vard::Figure::TimeToPeak, figures.timeOfPeak));
         tblFigures->item(r, kFigureName)->setText(name);
-        tblFigures->item(r, kFigureValue)->setText(vard::FigureValueText(f, value));
+        QTableWidgetItem *valueItem = tblFigures->item(r, kFigureValue);
+        valueItem->setText(vard::FigureValueText(f, value, figures.temperatureDecimals));
+        QString why;
+        if (const std::optional<double> gap = figures.withheldForGap(f))
+            why = tr("Not given: the machine gave no readings for %1 s during this stretch")
+                      .arg(vard::NumberLocale().toString(*gap, 'f', 0));
+        else if (f == vard::Figure::SoakTime)
+            why = tr("From reaching %1 to reaching %2 on the way up")
+                      .arg(vard::TemperatureText(m_figures.settings().soakLow),
+                           vard::TemperatureText(m_figures.settings().soakHigh));
+        valueItem->setToolTip(why);
+        tblFigures->item(r, kFigureName)->setToolTip(f == vard::Figure::SoakTime && !figures.withheldForGap(f) ? why
+                                                                                                              : QString());
         tblFigures->item(r, kFigureLower)->setText(vard::LimitText(f, limits.lower));
         tblFigures->item(r, kFigureUpper)->setText(vard::LimitText(f, limits.upper));
         QTableWidgetItem *mark = tblFigures->item(r, kFigureMark);
@@ -731,6 +832,9 @@ void TMeasForm::showFigures()
             mark->setText(QString());
         }
     }
+    // The figures and the index are the latest run's; said when there are others.
+    lblRun->setText(tr("Run %1 of %2").arg(m_runCount).arg(m_runCount));
+    lblRun->setHidden(m_runCount < 2);
     const std::optional<double> index = m_window ? m_window->index(figures) : std::nullopt;
     lblIndex->setText(tr("Process Window Index: %1").arg(vard::IndexText(index)));
     // A style sheet, not the palette: the widget style may ignore a label's palette.

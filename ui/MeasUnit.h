@@ -11,6 +11,7 @@
 // only hides it, and sampling goes on meanwhile.
 
 #include <QAbstractTableModel>
+#include <QDateTime>
 #include <QPointer>
 #include <QWidget>
 
@@ -120,6 +121,8 @@ public:
     vard::MeasurementReport Report() const;
     // Index text as shown, for tests ("42 %", "—").
     QString IndexLabelText() const;
+    // The runs the measurement's rows were recorded in (Start after Stop begins another).
+    int RunCount() const { return m_runCount; }
 
     // The journal's folder: "Data" in the data folder.
     static QString JournalFolder();
@@ -140,8 +143,12 @@ private:
     void reloadCurve();
     void addToCurve(qsizetype row);
     // The row's time on the curve: runs after the first continue where it ended.
-    qint64 curveTime(quint32 rowMs);
+    qint64 curveTime(quint32 rowMs, bool newRun);
+    // The figures start over for a new run, with its gap threshold.
+    void beginRun(std::optional<qint64> intervalMs);
     void showFigures();
+    // The notes about readings that do not come (no channel, a silent machine).
+    void checkReadings();
     void fillWindowChoice();
     void flushJournal();
     void endJournal();
@@ -182,6 +189,9 @@ private:
     QPushButton *btnPrint;
     QTableWidget *tblFigures;
     QLabel *lblIndex;
+    QLabel *lblRun;
+    QLabel *lblNoChannel;
+    QLabel *lblNoReadings;
 
     vard::ProfileFigures m_figures;
     std::optional<vard::ProcessWindow> m_window;
@@ -189,6 +199,15 @@ private:
     // A new run's time stamps start again at 0; the curve goes on after the last one.
     qint64 m_curveOffsetMs = 0;
     qint64 m_lastCurveMs = -1;
+    // The run the figures are of: the latest one.
+    int m_runCount = 0;
+    quint32 m_lastRowMs = 0;
+    std::optional<qint64> m_runIntervalMs; // nothing: not known, no gaps are seen
+    int m_startIntervalMs = 0; // chosen at the last Start
+    // When the last reading came (or Start was pressed, before any).
+    QTimer *m_readingsTimer = nullptr;
+    quint32 m_lastReadingTick = 0;
+    QDateTime m_lastReadingAt;
     bool m_unsaved = false;
     std::unique_ptr<vard::MeasJournal> m_journal;
     QTimer *m_journalTimer;

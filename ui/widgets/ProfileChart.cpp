@@ -165,11 +165,16 @@ void ProfileChart::pushSample(qint32 ms, float c)
     }
 }
 
-void ProfileChart::appendSample(qint64 timeMs, double celsius)
+void ProfileChart::appendSample(qint64 timeMs, double celsius, bool breakBefore)
 {
-    // a reading that is not a number has no place on the curve
-    if (!std::isfinite(celsius))
+    // a reading that is not a number has no place on the curve; its break stays
+    if (!std::isfinite(celsius)) {
+        m_pendingBreak = m_pendingBreak || breakBefore;
         return;
+    }
+    if ((breakBefore || m_pendingBreak) && !m_t.empty())
+        m_breaks.push_back(qsizetype(m_t.size()));
+    m_pendingBreak = false;
     qint32 ms = qint32(std::clamp<qint64>(timeMs, std::numeric_limits<qint32>::min(),
                                           std::numeric_limits<qint32>::max()));
     const bool hadPrevious = !m_t.empty();
@@ -189,10 +194,17 @@ void ProfileChart::appendSample(qint64 timeMs, double celsius)
         update(); // the nearest sample under the cursor may be the new one
 }
 
-void ProfileChart::setSamples(const std::vector<qint64> &timesMs, const std::vector<double> &celsius)
+void ProfileChart::setSamples(const std::vector<qint64> &timesMs, const std::vector<double> &celsius,
+                              const std::vector<qsizetype> &breaks)
 {
     m_t.clear();
     m_c.clear();
+    m_breaks.clear();
+    m_pendingBreak = false;
+    std::vector<qsizetype> sortedBreaks = breaks;
+    std::sort(sortedBreaks.begin(), sortedBreaks.end());
+    auto nextBreak = sortedBreaks.cbegin();
+    bool pending = false;
     for (Level &level : m_levels) {
         level.lo.clear();
         level.hi.clear();
@@ -205,8 +217,15 @@ void ProfileChart::setSamples(const std::vector<qint64> &timesMs, const std::vec
         m_levels[k].hi.reserve(n / size_t(kBlockSizes[k]) + 1);
     }
     for (size_t i = 0; i < n; ++i) {
+        while (nextBreak != sortedBreaks.cend() && *nextBreak <= qsizetype(i)) {
+            pending = pending || *nextBreak == qsizetype(i);
+            ++nextBreak;
+        }
         if (!std::isfinite(celsius[i]))
             continue;
+        if (pending && !m_t.empty())
+            m_breaks.push_back(qsizetype(m_t.size()));
+        pending = false;
         qint32 ms = qint32(std::clamp<qint64>(timesMs[i], std::numeric_limits<qint32>::min(),
                                               std::numeric_limits<qint32>::max()));
         if (!m_t.empty() && ms < m_t.back())
@@ -225,6 +244,8 @@ void ProfileChart::clear()
         std::vector<float>().swap(level.hi);
     }
     m_min = m_max = 0;
+    std::vector<qsizetype>().swap(m_breaks);
+    m_pendingBreak = false;
     m_following = true;
     m_dragging = false;
     invalidate();
@@ -232,9 +253,21 @@ void ProfileChart::clear()
 
 qsizetype ProfileChart::sampleCount() const { return qsizetype(m_t.size()); }
 
+bool ProfileChart::breakBefore(qsizetype i) const
+{
+    return std::binary_search(m_breaks.begin(), m_breaks.end(), i);
+}
+
+qsizetype ProfileChart::nextBreak(qsizetype from, qsizetype to) const
+{
+    const auto it = std::upper_bound(m_breaks.begin(), m_breaks.end(), from);
+    return it == m_breaks.end() ? to : std::min(to, *it);
+}
+
 qsizetype ProfileChart::memoryBytes() const
 {
-    qsizetype bytes = qsizetype(m_t.capacity() * sizeof(qint32) + m_c.capacity() * sizeof(float));
+    qsizetype bytes = qsizetype(m_t.capacity() * sizeof(qint32) + m_c.capacity() * sizeof(float)
+                                + m_breaks.capacity() * sizeof(qsizetype));
     for (const Level &level : m_levels)
         bytes += qsizetype((level.lo.capacity() + level.hi.capacity()) * sizeof(float));
     return bytes;
@@ -541,26 +574,35 @@ QRectF ProfileChart::paintChart(QPainter *p, const QRectF &target) const
         const QPen pen(curveColor(), cw, Qt::SolidLine, Qt::RoundCap, Qt::BevelJoin);
 
         if (b - a <= columns) {
-            // at most one sample per column: the exact polyline through them
-            QPolygonF poly;
-            poly.reserve((b - a) + 2);
-            if (a > 0)
-                poly.append(point(a - 1));
-            for (qsizetype i = a; i < b; ++i)
-                poly.append(point(i));
-            if (b < n)
-                poly.append(point(b));
-            if (poly.size() >= 2 && poly.first().x() < xl)
-                cut(poly.first(), poly[1], xl);
-            if (poly.size() >= 2 && poly.last().x() > xr)
-                cut(poly.last(), poly[poly.size() - 2], xr);
+            // at most one sample per column: the exact polyline through them, open
+            // at every break
+            std::vector<QPolygonF> polys(1);
+            polys.back().reserve((b - a) + 2);
+            if (a > 0 && !breakBefore(a))
+                polys.back().append(point(a - 1));
+            for (qsizetype i = a; i < b; ++i) {
+                if (i > a && breakBefore(i))
+                    polys.emplace_back();
+                polys.back().append(point(i));
+            }
+            if (b < n && !breakBefore(b))
+                polys.back().append(point(b));
+            QPolygonF &first = polys.front();
+            if (first.size() >= 2 && first.first().x() < xl)
+                cut(first.first(), first[1], xl);
+            QPolygonF &last = polys.back();
+            if (last.size() >= 2 && last.last().x() > xr)
+                cut(last.last(), last[last.size() - 2], xr);
             p->setRenderHint(QPainter::Antialiasing, true);
             p->setPen(pen);
-            if (poly.size() == 1) {
-                p->setBrush(curveColor());
-                p->drawEllipse(poly.first(), cw, cw);
-            } else if (poly.size() > 1) {
-                p->drawPolyline(poly);
+            for (const QPolygonF &poly : polys) {
+                if (poly.size() == 1) {
+                    p->setBrush(curveColor());
+                    p->drawEllipse(poly.first(), cw, cw);
+                    p->setBrush(Qt::NoBrush);
+                } else if (poly.size() > 1) {
+                    p->drawPolyline(poly);
+                }
             }
         } else {
             // One solid stroke per pixel column from its lowest to its highest
@@ -583,24 +625,31 @@ QRectF ProfileChart::paintChart(QPainter *p, const QRectF &target) const
                                         : lowerBound(s, b, x0ms + (col + 1) * (x1ms - x0ms) / columns);
                 if (e == s)
                     continue;
-                float lo, hi;
-                minMax(s, e, lo, hi);
-                const double xc = pr.left() + col + 0.5;
-                double top = Y(hi), bottom = Y(lo);
-                if (previous && previousColumn == col - 1) {
-                    top = std::min(top, previous->y());
-                    bottom = std::max(bottom, previous->y());
-                } else if (previous) {
-                    joins.append(clipped(*previous, QPointF(xc, Y(m_c[size_t(s)]))));
+                // A column with a break in it gets a stroke for each side of it.
+                for (qsizetype from = s; from < e;) {
+                    const qsizetype to = nextBreak(from, e);
+                    float lo, hi;
+                    minMax(from, to, lo, hi);
+                    const double xc = pr.left() + col + 0.5;
+                    double top = Y(hi), bottom = Y(lo);
+                    if (previous && breakBefore(from)) {
+                        previous.reset(); // nothing reaches across a break
+                    } else if (previous && previousColumn == col - 1) {
+                        top = std::min(top, previous->y());
+                        bottom = std::max(bottom, previous->y());
+                    } else if (previous) {
+                        joins.append(clipped(*previous, QPointF(xc, Y(m_c[size_t(from)]))));
+                    }
+                    // whole pixels, so that the picture is the same wherever on a page it goes
+                    const double y0 = std::round(top - cw / 2), y1 = std::max(y0 + 1, std::round(bottom + cw / 2));
+                    strokes.append(QRectF(pr.left() + col - std::floor((width - 1) / 2), y0, width, y1 - y0));
+                    previous = QPointF(xc, Y(m_c[size_t(to - 1)]));
+                    previousColumn = col;
+                    from = to;
                 }
-                // whole pixels, so that the picture is the same wherever on a page it goes
-                const double y0 = std::round(top - cw / 2), y1 = std::max(y0 + 1, std::round(bottom + cw / 2));
-                strokes.append(QRectF(pr.left() + col - std::floor((width - 1) / 2), y0, width, y1 - y0));
-                previous = QPointF(xc, Y(m_c[size_t(e - 1)]));
-                previousColumn = col;
                 s = e;
             }
-            if (b < n && previous)
+            if (b < n && previous && !breakBefore(b))
                 joins.append(clipped(*previous, point(b)));
             p->setPen(Qt::NoPen);
             p->setBrush(curveColor());

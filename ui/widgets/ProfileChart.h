@@ -26,11 +26,17 @@ public:
     ~ProfileChart() override;
 
     // Samples, in order of time (a time earlier than the last one is taken as the
-    // last one). Times are ms since the start of the run.
-    void appendSample(qint64 timeMs, double celsius);
-    void setSamples(const std::vector<qint64> &timesMs, const std::vector<double> &celsius);
+    // last one). Times are ms since the start of the run. A break before a sample
+    // leaves the curve open between it and the one before: a new run, or a gap in the
+    // readings, which a line would pretend to know.
+    void appendSample(qint64 timeMs, double celsius, bool breakBefore = false);
+    // `breaks`: indices into the given samples that have a break before them.
+    void setSamples(const std::vector<qint64> &timesMs, const std::vector<double> &celsius,
+                    const std::vector<qsizetype> &breaks = {});
     void clear();
     qsizetype sampleCount() const;
+    // Indices of the samples with a break before them, ascending.
+    const std::vector<qsizetype> &breaks() const { return m_breaks; }
     // Bytes the samples and their pyramid occupy.
     qsizetype memoryBytes() const;
 
@@ -100,6 +106,9 @@ private:
     void pushSample(qint32 ms, float c);
     void minMax(qsizetype from, qsizetype to, float &lo, float &hi) const;
     qsizetype nearestIndex(double seconds) const;
+    bool breakBefore(qsizetype i) const;
+    // The first sample in (from, to) with a break before it, or to.
+    qsizetype nextBreak(qsizetype from, qsizetype to) const;
     Layout layout(const QFontMetricsF &fm, const QRectF &target, const Range &r) const;
     // Paints everything but the cursor; returns where the plot area went.
     QRectF paintChart(QPainter *p, const QRectF &target) const;
@@ -111,6 +120,8 @@ private:
     std::vector<float> m_c;  // °C
     Level m_levels[kLevels];
     float m_min = 0, m_max = 0;
+    std::vector<qsizetype> m_breaks;
+    bool m_pendingBreak = false; // before a sample that was dropped
 
     std::optional<double> m_liquidus;
     std::optional<double> m_bandLow, m_bandHigh;
