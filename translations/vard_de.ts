@@ -533,6 +533,18 @@ Web: www.example.com</translation>
         <source>Enter target chain speed in cm/min:</source>
         <translation>Soll-Kettengeschwindigkeit in cm/min eingeben:</translation>
     </message>
+    <message>
+        <source>Allowed: %1 to %2%3</source>
+        <translation>Erlaubt: %1 bis %2%3</translation>
+    </message>
+    <message>
+        <source>&quot;%1&quot; is not a whole number.</source>
+        <translation>&quot;%1&quot; ist keine ganze Zahl.</translation>
+    </message>
+    <message>
+        <source>%1%2 is outside the range the machine accepts.</source>
+        <translation>%1%2 liegt außerhalb des Bereichs, den die Maschine annimmt.</translation>
+    </message>
 </context>
 <context>
     <name>TKanalInfo</name>
@@ -892,24 +904,28 @@ Die Zeilen bleiben erhalten und werden geschrieben, sobald es wieder möglich is
         <translation>Geschwindigkeit %1 cm/min</translation>
     </message>
     <message>
-        <source>heater on</source>
-        <translation>Heizung ein</translation>
-    </message>
-    <message>
-        <source>heater off</source>
-        <translation>Heizung aus</translation>
-    </message>
-    <message>
-        <source>auto-heater on</source>
-        <translation>Auto-Heizung ein</translation>
-    </message>
-    <message>
-        <source>auto-heater off</source>
-        <translation>Auto-Heizung aus</translation>
-    </message>
-    <message>
         <source>Sent: %1</source>
         <translation>Gesendet: %1</translation>
+    </message>
+    <message>
+        <source>Machine error %1</source>
+        <translation>Maschinenfehler %1</translation>
+    </message>
+    <message>
+        <source>Machine error %1 cleared</source>
+        <translation>Maschinenfehler %1 behoben</translation>
+    </message>
+    <message>
+        <source>Auto-heater</source>
+        <translation>Auto-Heizung</translation>
+    </message>
+    <message>
+        <source>on</source>
+        <translation>ein</translation>
+    </message>
+    <message>
+        <source>off</source>
+        <translation>aus</translation>
     </message>
 </context>
 <context>
@@ -1141,6 +1157,26 @@ Die Zeilen bleiben erhalten und werden geschrieben, sobald es wieder möglich is
     <message>
         <source>Zone trend</source>
         <translation>Zonenverlauf</translation>
+    </message>
+    <message>
+        <source>1 value waits to be sent to the machine</source>
+        <translation>1 Wert wartet darauf, an die Maschine gesendet zu werden</translation>
+    </message>
+    <message>
+        <source>%1 values wait to be sent to the machine</source>
+        <translation>%1 Werte warten darauf, an die Maschine gesendet zu werden</translation>
+    </message>
+    <message>
+        <source>The heater&apos;s state has not been read from the machine yet. Try again in a moment.</source>
+        <translation>Der Zustand der Heizung wurde noch nicht von der Maschine gelesen. Bitte versuchen Sie es gleich noch einmal.</translation>
+    </message>
+    <message>
+        <source>1 changed value has not been sent to the machine.</source>
+        <translation>1 geänderter Wert wurde noch nicht an die Maschine gesendet.</translation>
+    </message>
+    <message>
+        <source>%1 changed values have not been sent to the machine.</source>
+        <translation>%1 geänderte Werte wurden noch nicht an die Maschine gesendet.</translation>
     </message>
 </context>
 <context>
@@ -1545,6 +1581,10 @@ Sie geht dabei verloren.</translation>
         <source>Profile saved: %1</source>
         <translation>Profil gespeichert: %1</translation>
     </message>
+    <message>
+        <source>The machine&apos;s values have not all been read yet. Try again in a moment.</source>
+        <translation>Die Werte der Maschine sind noch nicht alle gelesen. Bitte versuchen Sie es gleich noch einmal.</translation>
+    </message>
 </context>
 <context>
     <name>TSettingsForm</name>
@@ -1620,6 +1660,10 @@ Bitte wählen Sie einen Pfad ohne diese Zeichen.</translation>
     <message>
         <source>No samples in this time span</source>
         <translation>Keine Messwerte in diesem Zeitraum</translation>
+    </message>
+    <message>
+        <source>°C</source>
+        <translation>°C</translation>
     </message>
 </context>
 <context>

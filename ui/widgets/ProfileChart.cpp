@@ -1,5 +1,6 @@
 #include "ui/widgets/ProfileChart.h"
 
+#include <QCoreApplication>
 #include <QEvent>
 #include <QFontMetricsF>
 #include <QKeyEvent>
@@ -445,7 +446,9 @@ ProfileChart::Layout ProfileChart::layout(const QFontMetricsF &fm, const QRectF 
     l.yStep = ProfileChart::NiceStep(r.y1 - r.y0, maxYTicks);
     const QLocale locale = NumberLocale();
     const int yDecimals = decimalsFor(l.yStep);
-    double labelWidth = fm.horizontalAdvance(tr("°C"));
+    // The class lives in a namespace, so tr() would look under "vard::ProfileChart"; the
+    // texts are kept under the plain name the translation file has.
+    double labelWidth = fm.horizontalAdvance(QCoreApplication::translate("ProfileChart", "°C"));
     for (double v : ticks(r.y0, r.y1, l.yStep))
         labelWidth = std::max(labelWidth, fm.horizontalAdvance(locale.toString(v, 'f', yDecimals)));
     const double left = std::ceil(target.left() + labelWidth + fh * 0.8);
@@ -694,11 +697,11 @@ QRectF ProfileChart::paintChart(QPainter *p, const QRectF &target) const
         p->drawText(QRectF(x - w / 2 - fh, pr.bottom() + tick, w + 2 * fh, fh * 1.2), Qt::AlignCenter, text);
     }
     // axis titles
-    const QString timeTitle = tr("Time") + (l.minutes ? QStringLiteral(" (min:s)") : QStringLiteral(" (s)"));
+    const QString timeTitle = QCoreApplication::translate("ProfileChart", "Time") + (l.minutes ? QStringLiteral(" (min:s)") : QStringLiteral(" (s)"));
     p->drawText(QRectF(pr.left(), pr.bottom() + tick + fh * 1.2, pr.width(), fh * 1.2), Qt::AlignCenter,
                 timeTitle);
     p->drawText(QRectF(target.left(), target.top() + fh * 0.1, pr.left() - target.left(), fh),
-                Qt::AlignRight | Qt::AlignVCenter, tr("°C"));
+                Qt::AlignRight | Qt::AlignVCenter, QCoreApplication::translate("ProfileChart", "°C"));
 
     p->restore();
     return pr;
