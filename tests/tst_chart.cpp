@@ -107,7 +107,8 @@ class RecordingTranslator : public QTranslator {
 public:
     QString translate(const char *context, const char *source, const char *, int) const override
     {
-        if (QByteArrayView(context) != "vard::ProfileChart")
+        // The context the translation file keeps the chart's texts under.
+        if (QByteArrayView(context) != "ProfileChart")
             return QString();
         asked.insert(QString::fromUtf8(source));
         if (QByteArrayView(source) == "Time")
